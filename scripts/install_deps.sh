@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs that are not installed yet.
+# Usage: scripts/install_deps.sh [game|test|fuzz]
+set -euo pipefail
+kind=${1:-game}
+
+pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libpng-dev zlib1g-dev
+      libfreetype-dev libogg-dev libvorbis-dev libjpeg62-turbo-dev fonts-play)
+case "$kind" in
+  game) ;;
+  test) pkgs+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick x11-utils sox fonts-dejavu-core) ;;
+  fuzz) pkgs+=(clang libclang-rt-14-dev) ;;
+  *) echo "usage: $0 [game|test|fuzz]" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${pkgs[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
