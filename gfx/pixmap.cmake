@@ -2,5 +2,10 @@
 find_package(PNG REQUIRED)
 find_package(JPEG REQUIRED)
 target_sources(gfx PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/pixmap.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/pixmap.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pixmap_loader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pixmap_png.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pixmap_jpeg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pixmap_bmp.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pixmap_tga.cpp)
 target_link_libraries(gfx PRIVATE PNG::PNG JPEG::JPEG)

@@ -104,7 +104,7 @@ void ClearPixmap(const TPixmapPtr& pixmap, uint32_t argb);
 class TPixmapLoader {
  public:
   virtual ~TPixmapLoader() = default;
-  virtual TPixmapPtr LoadPixmap(TStream& stream) = 0;
+  virtual TPixmapPtr LoadPixmap(const TStreamPtr& stream) = 0;
   std::shared_ptr<TPixmapLoader> _succ;
 };
 using TPixmapLoaderPtr = std::shared_ptr<TPixmapLoader>;
@@ -122,7 +122,7 @@ TPixmapLoaderPtr CreateTgaLoader();
 
 // Offers the stream to each loader in turn, seeking back to where it started before each.
 // Stream exceptions count as rejections; other exceptions pass on. Null when no loader takes it.
-TPixmapPtr LoadPixmap(TStream& stream);
+TPixmapPtr LoadPixmap(const TStreamPtr& stream);
 // Opens the URL (a path, "incbin::name", or a stream) and decodes it; null if it cannot be
 // opened or sought, or no loader takes it.
 TPixmapPtr LoadPixmapUrl(const TUrl& url);
