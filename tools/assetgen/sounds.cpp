@@ -1,0 +1,7 @@
+#include "tools/assetgen/sounds.h"
+
+namespace assetgen {
+
+void WriteSounds(const std::string&) {}
+
+}  // namespace assetgen
