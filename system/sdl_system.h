@@ -22,3 +22,8 @@ struct TFrameworkWindow {
 void AddFrameworkWindow(const TFrameworkWindow& w);  // replaces an entry of the same id
 void RemoveFrameworkWindow(uint32_t sdl_window_id);
 void StartSystemDriver();  // once; every public system operation starts it on first use
+
+// Between the driver's files: the virtual-key code of an SDL scancode (0: none), and the
+// joystick reader's notice of a device SDL reports as added.
+int32_t VirtualKeyOf(int scancode, bool num_lock);
+void NoteJoystickAdded(int32_t device_index);
