@@ -1,0 +1,187 @@
+// The SDL side of the device: SDL's audio thread copies from the ring, the tick
+// thread mixes into it; they meet only through atomics.
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "audio/mixer/device.h"
+#include "system/timer.h"
+
+namespace softmix {
+
+namespace {
+
+constexpr int32_t kRingFrames = DEVICE_FRAGMENT / 2 * DEVICE_RING_FRAGMENTS;
+
+class sdldevice {
+ public:
+  bool Start();
+  void Stop();
+  mixer* Mixer() { return _mixer.get(); }
+  int64_t Played() const { return _played.load(std::memory_order_acquire); }
+  int32_t Lead() const { return _lead.load(std::memory_order_relaxed); }
+  int32_t Restarts() const { return _restarts.load(std::memory_order_relaxed); }
+
+ private:
+  static void Callback(void* self, Uint8* stream, int len);
+  void Tick();
+  void Run();
+  void Play();
+  void Reset();
+  void ZeroRing();
+
+  SDL_AudioDeviceID _dev = 0;
+  std::unique_ptr<mixer> _mixer;
+  // One stereo frame per element, so that neither thread ever sees half a frame.
+  std::unique_ptr<std::atomic<uint32_t>[]> _ring{new std::atomic<uint32_t>[kRingFrames]};
+  std::atomic<int64_t> _played{0};   // bytes; the callback advances it, the tick resets it while paused
+  std::atomic<int64_t> _written{0};  // publishes mixed fragments to the callback
+  int64_t _write_pos = 0;            // values; tick thread only
+  int32_t _countdown = 0;
+  std::atomic<int32_t> _lead{DEVICE_LEAD};
+  std::atomic<int32_t> _restarts{0};
+  bool _lost = false;
+  std::atomic<bool> _active{false};
+  std::thread _thread;
+  int16_t _fragment[DEVICE_FRAGMENT] = {};
+};
+
+void sdldevice::Callback(void* self, Uint8* stream, int len) {
+  auto* d = static_cast<sdldevice*>(self);
+  d->_written.load(std::memory_order_acquire);
+  int64_t played = d->_played.load(std::memory_order_relaxed);
+  int64_t frame = (played / 4) % kRingFrames;
+  for (int i = 0; i + 4 <= len; i += 4) {
+    uint32_t v = d->_ring[frame].load(std::memory_order_relaxed);
+    std::memcpy(stream + i, &v, 4);
+    if (++frame == kRingFrames) frame = 0;
+  }
+  d->_played.store(played + len, std::memory_order_release);
+}
+
+void sdldevice::ZeroRing() {
+  for (int32_t i = 0; i < kRingFrames; ++i) _ring[i].store(0, std::memory_order_relaxed);
+}
+
+// Pausing takes SDL's device lock, so once it returns the callback is not running.
+void sdldevice::Reset() {
+  SDL_PauseAudioDevice(_dev, 1);
+  _played.store(0, std::memory_order_release);
+}
+
+void sdldevice::Play() {
+  SDL_PauseAudioDevice(_dev, 0);
+  if (SDL_GetAudioDeviceStatus(_dev) != SDL_AUDIO_PLAYING)
+    std::printf("SDL audio error: the device refused to play (%s)\n", SDL_GetError());
+}
+
+void sdldevice::Tick() {
+  if (_countdown > 0) {
+    if (--_countdown == 0) Play();
+    return;
+  }
+  if (SDL_GetAudioDeviceStatus(_dev) == SDL_AUDIO_STOPPED) {
+    // A lost device plays nothing more; the game goes on, silent.
+    if (!_lost) std::printf("SDL audio error: the output device was lost (%s)\n", SDL_GetError());
+    _lost = true;
+    return;
+  }
+  const int64_t fragment = DEVICE_FRAGMENT;
+  const int64_t p = Played() / 2;
+  if (p > 0 && _write_pos < p + 2 * fragment) {
+    Reset();
+    ZeroRing();
+    _countdown = DEVICE_RESTART_TICKS;
+    if (_lead.load(std::memory_order_relaxed) <= DEVICE_MAX_LEAD - 1)
+      _lead.store(std::min(_lead.load(std::memory_order_relaxed) + 2, DEVICE_MAX_LEAD), std::memory_order_relaxed);
+    _write_pos = _lead.load(std::memory_order_relaxed) * fragment * 2;
+    _restarts.fetch_add(1, std::memory_order_relaxed);
+    return;
+  }
+  while (_write_pos < p + _lead.load(std::memory_order_relaxed) * fragment) {
+    _mixer->Mix(_fragment, SystemMillis());
+    int64_t slot = (_write_pos / fragment) % DEVICE_RING_FRAGMENTS;
+    std::atomic<uint32_t>* dst = &_ring[slot * (fragment / 2)];
+    for (int32_t i = 0; i < DEVICE_FRAGMENT / 2; ++i) {
+      uint32_t v;
+      std::memcpy(&v, _fragment + i * 2, 4);
+      dst[i].store(v, std::memory_order_relaxed);
+    }
+    _write_pos += fragment;
+    _written.store(_write_pos, std::memory_order_release);
+  }
+}
+
+void sdldevice::Run() {
+  while (_active.load(std::memory_order_acquire)) {
+    Tick();
+    DelayMillis(DEVICE_TICK_MS);
+  }
+}
+
+bool sdldevice::Start() {
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  SDL_AudioSpec want{}, have{};
+  want.freq = DEVICE_RATE;
+  want.format = AUDIO_S16SYS;
+  want.channels = 2;
+  want.samples = DEVICE_FRAGMENT / 2;
+  want.callback = Callback;
+  want.userdata = this;
+  // No changes allowed: SDL converts to whatever the hardware takes.
+  _dev = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  if (_dev == 0) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return false;
+  }
+  _mixer = std::make_unique<mixer>(DEVICE_FRAGMENT, DEVICE_RATE);
+  ZeroRing();
+  _lead.store(DEVICE_LEAD);
+  _write_pos = 0;
+  _played.store(0);
+  Tick();
+  _active.store(true, std::memory_order_release);
+  _thread = std::thread([this] { Run(); });
+  Play();
+  return true;
+}
+
+void sdldevice::Stop() {
+  _active.store(false, std::memory_order_release);
+  if (_thread.joinable()) _thread.join();
+  SDL_CloseAudioDevice(_dev);
+  _dev = 0;
+  _mixer.reset();
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+std::unique_ptr<sdldevice> running;
+
+}  // namespace
+
+bool StartDevice(int32_t mode) {
+  if (mode == 1) return false;
+  if (running) return true;
+  auto d = std::make_unique<sdldevice>();
+  if (!d->Start()) return false;
+  running = std::move(d);
+  return true;
+}
+
+void StopDevice() {
+  if (!running) return;
+  running->Stop();
+  running.reset();
+}
+
+mixer* RunningMixer() { return running ? running->Mixer() : nullptr; }
+int64_t DevicePlayedBytes() { return running ? running->Played() : 0; }
+int32_t DeviceLead() { return running ? running->Lead() : 0; }
+int32_t DeviceRestarts() { return running ? running->Restarts() : 0; }
+
+}  // namespace softmix
