@@ -1,0 +1,10 @@
+# Pixmap and picture-loader tests; the malformed files live in pixmap_files/.
+find_package(PNG REQUIRED)
+find_package(JPEG REQUIRED)
+add_library(pixmap_samples STATIC ${CMAKE_CURRENT_LIST_DIR}/pixmap_samples.cpp)
+target_include_directories(pixmap_samples PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(pixmap_samples PUBLIC PNG::PNG JPEG::JPEG)
+
+vs_add_test(pixmap_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/pixmap_test.cpp
+  LIBS gfx pixmap_samples)
