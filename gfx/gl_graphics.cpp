@@ -1,0 +1,542 @@
+#include "gfx/gl_graphics.h"
+
+#include <SDL.h>
+#include <SDL_opengl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "gfx/draw2d.h"
+#include "system/sdl_system.h"
+
+struct GLWindowContext {
+  GLWindowContext* next = nullptr;
+  int32_t kind = 0;  // 0 shared, 1 attached, 2 windowed, 3 full screen
+  int32_t width = 0, height = 0, depth = 0, hertz = 0, flags = 0;
+  SDL_Window* window = nullptr;
+  SDL_GLContext context = nullptr;
+  // The scaled path: the context draws into fbo, the swap scales it into the window.
+  bool scaled = false;
+  GLuint fbo = 0, color_rb = 0, depth_rb = 0;
+};
+
+namespace {
+
+GLWindowContext* records = nullptr;  // newest first
+GLWindowContext* current = nullptr;
+GLWindowContext* shared = nullptr;
+int32_t last_swap_interval = -1;
+bool force_scaled = false;
+bool shut_down = false;
+
+// Framebuffer objects: core in GL 3.0 and ARB_framebuffer_object, else the EXT pair.
+struct FboProcs {
+  bool ok = false;
+  PFNGLGENFRAMEBUFFERSPROC GenFramebuffers = nullptr;
+  PFNGLDELETEFRAMEBUFFERSPROC DeleteFramebuffers = nullptr;
+  PFNGLBINDFRAMEBUFFERPROC BindFramebuffer = nullptr;
+  PFNGLGENRENDERBUFFERSPROC GenRenderbuffers = nullptr;
+  PFNGLDELETERENDERBUFFERSPROC DeleteRenderbuffers = nullptr;
+  PFNGLBINDRENDERBUFFERPROC BindRenderbuffer = nullptr;
+  PFNGLRENDERBUFFERSTORAGEPROC RenderbufferStorage = nullptr;
+  PFNGLFRAMEBUFFERRENDERBUFFERPROC FramebufferRenderbuffer = nullptr;
+  PFNGLCHECKFRAMEBUFFERSTATUSPROC CheckFramebufferStatus = nullptr;
+  PFNGLBLITFRAMEBUFFERPROC BlitFramebuffer = nullptr;
+} fbo;
+
+template <typename T>
+void Load(T& proc, const char* name, const char* suffix) {
+  std::string full = std::string(name) + suffix;
+  proc = reinterpret_cast<T>(SDL_GL_GetProcAddress(full.c_str()));
+}
+
+void LoadFboProcs() {
+  const char* suffix = nullptr;
+  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  if ((version && std::atoi(version) >= 3) || SDL_GL_ExtensionSupported("GL_ARB_framebuffer_object")) {
+    suffix = "";
+  } else if (SDL_GL_ExtensionSupported("GL_EXT_framebuffer_object") &&
+             SDL_GL_ExtensionSupported("GL_EXT_framebuffer_blit")) {
+    suffix = "EXT";
+  } else {
+    return;
+  }
+  Load(fbo.GenFramebuffers, "glGenFramebuffers", suffix);
+  Load(fbo.DeleteFramebuffers, "glDeleteFramebuffers", suffix);
+  Load(fbo.BindFramebuffer, "glBindFramebuffer", suffix);
+  Load(fbo.GenRenderbuffers, "glGenRenderbuffers", suffix);
+  Load(fbo.DeleteRenderbuffers, "glDeleteRenderbuffers", suffix);
+  Load(fbo.BindRenderbuffer, "glBindRenderbuffer", suffix);
+  Load(fbo.RenderbufferStorage, "glRenderbufferStorage", suffix);
+  Load(fbo.FramebufferRenderbuffer, "glFramebufferRenderbuffer", suffix);
+  Load(fbo.CheckFramebufferStatus, "glCheckFramebufferStatus", suffix);
+  Load(fbo.BlitFramebuffer, "glBlitFramebuffer", suffix);
+  fbo.ok = fbo.GenFramebuffers && fbo.DeleteFramebuffers && fbo.BindFramebuffer &&
+           fbo.GenRenderbuffers && fbo.DeleteRenderbuffers && fbo.BindRenderbuffer &&
+           fbo.RenderbufferStorage && fbo.FramebufferRenderbuffer && fbo.CheckFramebufferStatus &&
+           fbo.BlitFramebuffer;
+}
+
+std::string Utf8(const std::u16string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint32_t c = text[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+[[noreturn]] void Fatal(const char* what) {
+  std::printf("%s: %s\n", what, SDL_GetError());
+  std::fflush(stdout);
+  std::exit(-1);
+}
+
+void PixelFormat(int32_t flags) {
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 1);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 1);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 1);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, (flags & GraphicsAlphaBuffer) ? 1 : 0);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, (flags & GraphicsDepthBuffer) ? 1 : 0);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, (flags & GraphicsStencilBuffer) ? 1 : 0);
+  int accum = (flags & GraphicsAccumBuffer) ? 1 : 0;
+  SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, accum);
+  SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, accum);
+  SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, accum);
+  SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, accum);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, (flags & GraphicsBackBuffer) ? 1 : 0);
+  // Immediate mode needs a compatibility context.
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+}
+
+void MakeRecordCurrent(GLWindowContext* rec) {
+  if (rec) {
+    SDL_GL_MakeCurrent(rec->window, rec->context);
+  } else {
+    SDL_GL_MakeCurrent(nullptr, nullptr);
+  }
+}
+
+void MarkShutDown() { shut_down = true; }
+
+void EnsureShared() {
+  if (shared) return;
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) Fatal("Unable to start the video system");
+  PixelFormat(0);
+  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
+  SDL_Window* window = SDL_CreateWindow("", 0, 0, 1, 1,
+                                        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN |
+                                            SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR);
+  if (!window) Fatal("Unable to create the OpenGL window");
+  SDL_GLContext context = SDL_GL_CreateContext(window);
+  if (!context) Fatal("Unable to create an OpenGL context");
+  shared = new GLWindowContext;
+  shared->kind = 0;
+  shared->width = 1;
+  shared->height = 1;
+  shared->window = window;
+  shared->context = context;
+  LoadFboProcs();
+  MakeRecordCurrent(current);
+  std::atexit(MarkShutDown);
+}
+
+void ScaledRect(const GLWindowContext* rec, int32_t& dw, int32_t& dh, int32_t& x, int32_t& y,
+                int32_t& w, int32_t& h) {
+  SDL_GL_GetDrawableSize(rec->window, &dw, &dh);
+  if (rec->scaled) {
+    GLScaledRect(rec->width, rec->height, dw, dh, x, y, w, h);
+  } else {
+    x = y = 0;
+    w = rec->width;
+    h = rec->height;
+  }
+}
+
+// Window coordinates (SDL's) to the context's own and back.
+void ToClient(const GLWindowContext* rec, float& x, float& y) {
+  int ww = 0, wh = 0;
+  SDL_GetWindowSize(rec->window, &ww, &wh);
+  int32_t dw, dh, rx, ry, rw, rh;
+  ScaledRect(rec, dw, dh, rx, ry, rw, rh);
+  if (ww <= 0 || wh <= 0 || rw <= 0 || rh <= 0) return;
+  float px = x * static_cast<float>(dw) / static_cast<float>(ww);
+  float py = y * static_cast<float>(dh) / static_cast<float>(wh);
+  x = (px - static_cast<float>(rx)) * static_cast<float>(rec->width) / static_cast<float>(rw);
+  y = (py - static_cast<float>(ry)) * static_cast<float>(rec->height) / static_cast<float>(rh);
+}
+
+void ToWindow(const GLWindowContext* rec, float& x, float& y) {
+  int ww = 0, wh = 0;
+  SDL_GetWindowSize(rec->window, &ww, &wh);
+  int32_t dw, dh, rx, ry, rw, rh;
+  ScaledRect(rec, dw, dh, rx, ry, rw, rh);
+  if (dw <= 0 || dh <= 0 || rec->width <= 0 || rec->height <= 0) return;
+  float px = x * static_cast<float>(rw) / static_cast<float>(rec->width) + static_cast<float>(rx);
+  float py = y * static_cast<float>(rh) / static_cast<float>(rec->height) + static_cast<float>(ry);
+  x = px * static_cast<float>(ww) / static_cast<float>(dw);
+  y = py * static_cast<float>(wh) / static_cast<float>(dh);
+}
+
+void OnWindowEvent(GLWindowContext* rec, const SDL_Event& e) {
+  if (e.type != SDL_WINDOWEVENT || rec->kind != 3) return;
+  // A full-screen window gives the desktop back while it is not in use.
+  if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+    SDL_MinimizeWindow(rec->window);
+  } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+    if (SDL_GetWindowFlags(rec->window) & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(rec->window);
+  }
+}
+
+void Register(GLWindowContext* rec) {
+  TFrameworkWindow w;
+  w.sdl_window_id = SDL_GetWindowID(rec->window);
+  w.client_width = rec->width;
+  w.client_height = rec->height;
+  w.to_client = [rec](float& x, float& y) { ToClient(rec, x, y); };
+  w.to_window = [rec](float& x, float& y) { ToWindow(rec, x, y); };
+  w.on_event = [rec](const SDL_Event& e) { OnWindowEvent(rec, e); };
+  AddFrameworkWindow(w);
+}
+
+void DeleteFbo(GLWindowContext* rec) {
+  if (rec->fbo) fbo.DeleteFramebuffers(1, &rec->fbo);
+  if (rec->color_rb) fbo.DeleteRenderbuffers(1, &rec->color_rb);
+  if (rec->depth_rb) fbo.DeleteRenderbuffers(1, &rec->depth_rb);
+  rec->fbo = rec->color_rb = rec->depth_rb = 0;
+}
+
+// With the record's context current: an offscreen buffer of the asked size, left bound.
+bool MakeFbo(GLWindowContext* rec) {
+  if (!fbo.ok) return false;
+  fbo.GenFramebuffers(1, &rec->fbo);
+  fbo.BindFramebuffer(GL_FRAMEBUFFER, rec->fbo);
+  fbo.GenRenderbuffers(1, &rec->color_rb);
+  fbo.BindRenderbuffer(GL_RENDERBUFFER, rec->color_rb);
+  // Without an alpha buffer asked for, reads give opaque pixels and the window gets no alpha.
+  bool complete = false;
+  for (GLenum format : {(rec->flags & GraphicsAlphaBuffer) ? GLenum(GL_RGBA8) : GLenum(GL_RGB8),
+                        GLenum(GL_RGBA8)}) {
+    fbo.RenderbufferStorage(GL_RENDERBUFFER, format, rec->width, rec->height);
+    fbo.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                rec->color_rb);
+    if (fbo.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
+      complete = true;
+      break;
+    }
+  }
+  if (complete && (rec->flags & (GraphicsDepthBuffer | GraphicsStencilBuffer))) {
+    fbo.GenRenderbuffers(1, &rec->depth_rb);
+    fbo.BindRenderbuffer(GL_RENDERBUFFER, rec->depth_rb);
+    fbo.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, rec->width, rec->height);
+    fbo.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
+                                rec->depth_rb);
+    fbo.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                                rec->depth_rb);
+    complete = fbo.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  }
+  fbo.BindRenderbuffer(GL_RENDERBUFFER, 0);
+  if (!complete) {
+    fbo.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    DeleteFbo(rec);
+    return false;
+  }
+  glDisable(GL_SCISSOR_TEST);
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  rec->scaled = true;
+  return true;
+}
+
+// Creates the GL context of a new record's window and links the record in.
+bool FinishRecord(GLWindowContext* rec) {
+  MakeRecordCurrent(shared);
+  PixelFormat(rec->flags);
+  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
+  rec->context = SDL_GL_CreateContext(rec->window);
+  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
+  if (!rec->context) {
+    MakeRecordCurrent(current);
+    return false;
+  }
+  if (rec->kind >= 2) {
+    int dw = 0, dh = 0;
+    SDL_GL_GetDrawableSize(rec->window, &dw, &dh);
+    if (rec->kind == 3 || force_scaled || dw != rec->width || dh != rec->height) MakeFbo(rec);
+  }
+  MakeRecordCurrent(current);
+  rec->next = records;
+  records = rec;
+  Register(rec);
+  return true;
+}
+
+void DestroyRecord(GLWindowContext* rec) {
+  for (GLWindowContext** p = &records; *p; p = &(*p)->next) {
+    if (*p == rec) {
+      *p = rec->next;
+      break;
+    }
+  }
+  if (rec->window) RemoveFrameworkWindow(SDL_GetWindowID(rec->window));
+  if (rec == current) current = nullptr;
+  if (rec->fbo || rec->color_rb) {
+    MakeRecordCurrent(rec);
+    DeleteFbo(rec);
+  }
+  MakeRecordCurrent(current);
+  if (rec->context) SDL_GL_DeleteContext(rec->context);
+  // For a foreign window this frees only SDL's side of it; the window itself stays.
+  if (rec->window) SDL_DestroyWindow(rec->window);
+  delete rec;
+}
+
+GLWindowContext* RecordOf(const TGraphics& g) {
+  if (auto* gl = dynamic_cast<const TGLGraphics*>(&g)) return gl->_context;
+  if (auto* d2 = dynamic_cast<const TDraw2DGraphics*>(&g)) {
+    if (d2->_graphics) return RecordOf(*d2->_graphics);
+  }
+  return nullptr;
+}
+
+void PresentScaled(GLWindowContext* rec) {
+  int32_t dw, dh, x, y, w, h;
+  ScaledRect(rec, dw, dh, x, y, w, h);
+  GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+  GLfloat clear[4];
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+  fbo.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  glDisable(GL_SCISSOR_TEST);
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  // Whole multiples stay sharp; any other scale is filtered.
+  bool whole = w % rec->width == 0 && h % rec->height == 0 && w / rec->width == h / rec->height;
+  int32_t gl_y = dh - y - h;
+  fbo.BlitFramebuffer(0, 0, rec->width, rec->height, x, gl_y, x + w, gl_y + h,
+                      GL_COLOR_BUFFER_BIT, whole ? GL_NEAREST : GL_LINEAR);
+  SDL_GL_SwapWindow(rec->window);
+  fbo.BindFramebuffer(GL_FRAMEBUFFER, rec->fbo);
+  glClearColor(clear[0], clear[1], clear[2], clear[3]);
+  if (scissor) glEnable(GL_SCISSOR_TEST);
+}
+
+}  // namespace
+
+void GLScaledRect(int32_t width, int32_t height, int32_t dw, int32_t dh, int32_t& x, int32_t& y,
+                  int32_t& w, int32_t& h) {
+  if (width <= 0 || height <= 0 || dw <= 0 || dh <= 0) {
+    x = y = w = h = 0;
+    return;
+  }
+  double scale = std::min(static_cast<double>(dw) / width, static_cast<double>(dh) / height);
+  w = std::min(dw, static_cast<int32_t>(std::lround(width * scale)));
+  h = std::min(dh, static_cast<int32_t>(std::lround(height * scale)));
+  x = (dw - w) / 2;
+  y = (dh - h) / 2;
+}
+
+TGLGraphics::~TGLGraphics() { Close(); }
+
+TGraphicsDriver* TGLGraphics::Driver() { return &TheGLGraphicsDriver(); }
+
+void TGLGraphics::GetSettings(int32_t& width, int32_t& height, int32_t& depth, int32_t& hertz,
+                              int32_t& flags) {
+  if (!_context) {
+    width = height = depth = hertz = flags = 0;
+    return;
+  }
+  if (_context->kind == 1) {
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(_context->window, &w, &h);
+    _context->width = w;
+    _context->height = h;
+  }
+  width = _context->width;
+  height = _context->height;
+  depth = _context->depth;
+  hertz = _context->hertz;
+  flags = _context->flags;
+}
+
+void TGLGraphics::Close() {
+  if (!_context) return;
+  GLWindowContext* rec = _context;
+  _context = nullptr;
+  if (shut_down) return;  // the process is ending; the platform takes the window
+  DestroyRecord(rec);
+}
+
+std::vector<TGraphicsMode> TGLGraphicsDriver::GraphicsModes() {
+  std::vector<TGraphicsMode> modes;
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return modes;
+  int n = SDL_GetNumDisplayModes(0);
+  for (int i = 0; i < n && modes.size() < 1024; ++i) {
+    SDL_DisplayMode m;
+    if (SDL_GetDisplayMode(0, i, &m) != 0) break;
+    // Four bytes a pixel is the 32-bit desktop, though SDL counts 24 bits of it.
+    int bits = SDL_BYTESPERPIXEL(m.format) == 4 ? 32 : static_cast<int>(SDL_BITSPERPIXEL(m.format));
+    if (bits < 16) continue;
+    modes.push_back({m.w, m.h, bits, m.refresh_rate});
+  }
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  return modes;
+}
+
+TGraphicsPtr TGLGraphicsDriver::AttachGraphics(const void* widget, int32_t flags) {
+  if (!widget) return nullptr;
+  EnsureShared();
+  SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+  PixelFormat(flags);
+  SDL_Window* window = SDL_CreateWindowFrom(widget);
+  if (!window) return nullptr;
+  auto* rec = new GLWindowContext;
+  rec->kind = 1;
+  rec->flags = flags;
+  rec->window = window;
+  int w = 0, h = 0;
+  SDL_GetWindowSize(window, &w, &h);
+  rec->width = w;
+  rec->height = h;
+  if (!FinishRecord(rec)) {
+    SDL_DestroyWindow(window);
+    delete rec;
+    return nullptr;
+  }
+  return std::make_shared<TGLGraphics>(rec);
+}
+
+TGraphicsPtr TGLGraphicsDriver::CreateGraphics(int32_t width, int32_t height, int32_t depth,
+                                               int32_t hertz, int32_t flags) {
+  if (width <= 0 || height <= 0) return nullptr;
+  EnsureShared();
+  PixelFormat(flags);
+  Uint32 wflags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
+  int x = 32, y = 32;
+  if (depth != 0) {
+    // Without offscreen buffers the old way remains: a real mode change.
+    wflags |= fbo.ok ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_FULLSCREEN;
+    x = y = static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(0));
+  }
+  SDL_Window* window = SDL_CreateWindow(Utf8(ApplicationTitle).c_str(), x, y, width, height, wflags);
+  if (!window) return nullptr;
+  if (depth != 0 && !fbo.ok) {
+    SDL_DisplayMode mode{};
+    mode.w = width;
+    mode.h = height;
+    mode.refresh_rate = hertz;
+    SDL_SetWindowDisplayMode(window, &mode);
+  }
+  auto* rec = new GLWindowContext;
+  rec->kind = depth != 0 ? 3 : 2;
+  rec->width = width;
+  rec->height = height;
+  rec->depth = depth;
+  rec->hertz = hertz;
+  rec->flags = flags;
+  rec->window = window;
+  if (!FinishRecord(rec)) {
+    SDL_DestroyWindow(window);
+    delete rec;
+    return nullptr;
+  }
+  SDL_ShowWindow(window);
+  if (rec->kind == 3) SDL_RaiseWindow(window);
+  return std::make_shared<TGLGraphics>(rec);
+}
+
+void TGLGraphicsDriver::SetGraphics(const TGraphicsPtr& g) {
+  GLWindowContext* rec = g ? RecordOf(*g) : nullptr;
+  if (rec == current) return;
+  current = rec;
+  MakeRecordCurrent(rec);
+}
+
+void TGLGraphicsDriver::Flip(int32_t sync) {
+  GLWindowContext* rec = current;
+  if (!rec) return;
+  int32_t s = sync ? 1 : 0;
+  if (s != last_swap_interval) {
+    last_swap_interval = s;
+    SDL_GL_SetSwapInterval(s);
+  }
+  if (!rec->scaled && rec->kind >= 2) {
+    // The window manager or the display may have given another size after creation.
+    int dw = 0, dh = 0;
+    SDL_GL_GetDrawableSize(rec->window, &dw, &dh);
+    if (dw != rec->width || dh != rec->height) MakeFbo(rec);
+  }
+  if (rec->scaled) {
+    PresentScaled(rec);
+  } else {
+    SDL_GL_SwapWindow(rec->window);
+  }
+}
+
+void TGLGraphicsDriver::SwapSharedContext() {
+  if (!shared || shut_down) return;
+  if (SDL_GL_GetCurrentContext() != shared->context) {
+    MakeRecordCurrent(shared);
+  } else {
+    MakeRecordCurrent(current);
+  }
+}
+
+TGLGraphicsDriver& TheGLGraphicsDriver() {
+  static TGLGraphicsDriver* driver = new TGLGraphicsDriver;
+  return *driver;
+}
+
+void StartGLGraphicsDriver() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  SelectGraphicsDriver(&TheGLGraphicsDriver(), GraphicsBackBuffer);
+}
+
+TGLContextInfo GLGraphicsInfo(const TGraphics& g) {
+  TGLContextInfo info;
+  GLWindowContext* rec = RecordOf(g);
+  if (!rec) return info;
+  info.kind = rec->kind;
+  info.scaled = rec->scaled;
+  SDL_GetWindowSize(rec->window, &info.window_width, &info.window_height);
+  int32_t dw, dh;
+  ScaledRect(rec, dw, dh, info.dest_x, info.dest_y, info.dest_w, info.dest_h);
+  info.drawable_width = dw;
+  info.drawable_height = dh;
+  return info;
+}
+
+int32_t GLLastSwapInterval() { return last_swap_interval; }
+void GLForceScaledPath(bool on) { force_scaled = on; }
+
+uint32_t GLGraphicsWindowId(const TGraphics& g) {
+  GLWindowContext* rec = RecordOf(g);
+  return rec && rec->window ? SDL_GetWindowID(rec->window) : 0;
+}
+
+bool GLSharedContextAlive() { return shared && !shut_down; }

@@ -1,0 +1,282 @@
+#include "gfx/graphics.h"
+
+#include <cstdlib>
+#include <exception>
+
+#include "stream/stream.h"
+#include "system/hook.h"
+#include "system/input.h"
+#include "system/system.h"
+#include "system/timer.h"
+
+std::u16string ApplicationTitle;
+
+namespace {
+
+struct FrontEnd {
+  TGraphicsDriver* driver = nullptr;
+  int32_t default_flags = 0;
+  std::vector<TGraphicsMode> modes;
+  bool modes_listed = false;
+  TGraphicsPtr current;
+  int32_t width = 0, height = 0, depth = 0, hertz = 0, flags = 0;
+  TGraphicsPtr opened;
+  int32_t seq = 0;
+  TFramePacing pacing;
+  bool exit_registered = false;
+};
+
+FrontEnd& State() {
+  static FrontEnd* s = new FrontEnd;  // never destroyed: the exit action still needs it
+  return *s;
+}
+
+void ForgetCurrent(FrontEnd& s) {
+  s.current.reset();
+  s.width = s.height = s.depth = s.hertz = s.flags = 0;
+}
+
+void ReleaseCurrentFromDriver(FrontEnd& s) {
+  if (s.driver && s.current) s.driver->SetGraphics(nullptr);
+}
+
+void NextSeq(FrontEnd& s) {
+  s.seq = static_cast<int32_t>(static_cast<uint32_t>(s.seq) + 1u);
+  if (s.seq == 0) s.seq = 1;
+}
+
+void EndOpenGraphicsAtExit() { EndOpenGraphics(); }
+
+}  // namespace
+
+std::u16string TGraphicsMode::ToString() const {
+  std::string text = std::to_string(width) + "," + std::to_string(height) + "," +
+                     std::to_string(depth) + " " + std::to_string(hertz) + "Hz";
+  return BytesToText(text);
+}
+
+void TFramePacing::Start(int32_t hertz, int32_t now) {
+  pace_hertz = hertz;
+  frame_ms = hertz ? 1000 / hertz : 0;
+  frame_rem = 1000 - frame_ms * hertz;
+  rem_accum = 0;
+  next_tick = now;
+}
+
+int32_t TFramePacing::Advance(int32_t now) {
+  next_tick += frame_ms;
+  rem_accum += frame_rem;
+  if (pace_hertz > 0 && rem_accum >= pace_hertz) {
+    rem_accum -= pace_hertz;
+    next_tick += 1;
+  }
+  int32_t wait = next_tick - now;
+  if (wait > 0) return wait;
+  next_tick = now;
+  return 0;
+}
+
+bool TVBlankProbe::Feed(int32_t elapsed_ms) {
+  int32_t d = elapsed_ms - frame_ms;
+  if (d >= -1 && d <= 1) {
+    if (++run >= 3) return true;
+  } else {
+    run = 0;
+  }
+  return false;
+}
+
+const TFramePacing& GraphicsPacing() { return State().pacing; }
+
+void SelectGraphicsDriver(TGraphicsDriver* driver, int32_t default_flags) {
+  FrontEnd& s = State();
+  if (driver != s.driver) {
+    ReleaseCurrentFromDriver(s);
+    s.modes.clear();
+    s.modes_listed = false;
+    s.driver = driver;
+  }
+  s.default_flags = default_flags;
+  ForgetCurrent(s);
+}
+
+TGraphicsDriver* CurrentGraphicsDriver() { return State().driver; }
+int32_t GraphicsDefaultFlags() { return State().default_flags; }
+
+static std::vector<TGraphicsMode>& ModeCache() {
+  FrontEnd& s = State();
+  if (!s.modes_listed && s.driver) {
+    s.modes = s.driver->GraphicsModes();
+    s.modes_listed = !s.modes.empty();
+  }
+  return s.modes;
+}
+
+std::vector<TGraphicsMode> ListGraphicsModes() { return ModeCache(); }
+int32_t GraphicsModeCount() { return static_cast<int32_t>(ModeCache().size()); }
+
+void GraphicsModeAt(int32_t index, int32_t& width, int32_t& height, int32_t& depth,
+                    int32_t& hertz) {
+  auto& modes = ModeCache();
+  if (index < 0 || index >= static_cast<int32_t>(modes.size())) {
+    width = height = depth = hertz = 0;
+    return;
+  }
+  const TGraphicsMode& m = modes[index];
+  width = m.width;
+  height = m.height;
+  depth = m.depth;
+  hertz = m.hertz;
+}
+
+int32_t HasGraphicsMode(int32_t width, int32_t height, int32_t depth, int32_t hertz) {
+  for (const TGraphicsMode& m : ModeCache()) {
+    if (width && m.width != width) continue;
+    if (height && m.height != height) continue;
+    if (depth && m.depth != depth) continue;
+    if (hertz && m.hertz != hertz) continue;
+    return 1;
+  }
+  return 0;
+}
+
+TGraphicsPtr CreateGraphicsContext(int32_t width, int32_t height, int32_t depth, int32_t hertz,
+                                   int32_t flags) {
+  FrontEnd& s = State();
+  if (!s.driver) return nullptr;
+  try {
+    return s.driver->CreateGraphics(width, height, depth, hertz, flags | s.default_flags);
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
+
+TGraphicsPtr AttachGraphicsContext(const void* widget, int32_t flags) {
+  FrontEnd& s = State();
+  if (!s.driver) return nullptr;
+  try {
+    return s.driver->AttachGraphics(widget, flags | s.default_flags);
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
+
+void CloseGraphicsContext(const TGraphicsPtr& g) {
+  if (!g) return;
+  FrontEnd& s = State();
+  TGraphicsPtr keep = g;  // the caller's reference may be one of ours
+  if (keep == s.opened) s.opened.reset();
+  if (keep == s.current) MakeGraphicsCurrent(nullptr);
+  keep->Close();
+}
+
+void MakeGraphicsCurrent(const TGraphicsPtr& g) {
+  FrontEnd& s = State();
+  if (!g) {
+    ReleaseCurrentFromDriver(s);
+    ForgetCurrent(s);
+    return;
+  }
+  TGraphicsDriver* driver = g->Driver();
+  if (driver != s.driver) {
+    ReleaseCurrentFromDriver(s);
+    s.modes.clear();
+    s.modes_listed = false;
+    s.driver = driver;
+  }
+  g->GetSettings(s.width, s.height, s.depth, s.hertz, s.flags);
+  s.driver->SetGraphics(g);
+  s.current = g;
+}
+
+TGraphicsPtr CurrentGraphicsContext() { return State().current; }
+int32_t CurrentGraphicsWidth() { return State().width; }
+int32_t CurrentGraphicsHeight() { return State().height; }
+int32_t CurrentGraphicsDepth() { return State().depth; }
+int32_t CurrentGraphicsHertz() { return State().hertz; }
+int32_t CurrentGraphicsFlags() { return State().flags; }
+
+int32_t FlipHookChannel() {
+  static const int32_t channel = AllocateHookChannel();
+  return channel;
+}
+
+TGraphicsPtr OpenGraphics(int32_t width, int32_t height, int32_t depth, int32_t hertz,
+                          int32_t flags) {
+  EndOpenGraphics();
+  TGraphicsPtr g = CreateGraphicsContext(width, height, depth, hertz, flags);
+  if (!g) return nullptr;
+  FrontEnd& s = State();
+  NextSeq(s);
+  MakeGraphicsCurrent(g);
+
+  s.pacing.soft_sync = 1;
+  if (hertz == 0) {
+    s.pacing.soft_sync = 0;
+  } else if (depth != 0 && s.driver) {
+    TVBlankProbe probe;
+    probe.frame_ms = 1000 / hertz;
+    int32_t deadline = SystemMillis() + 1000;
+    while (deadline - SystemMillis() > 0) {
+      int32_t start = SystemMillis();
+      s.driver->Flip(1);
+      if (probe.Feed(SystemMillis() - start)) {
+        s.pacing.soft_sync = 0;
+        break;
+      }
+    }
+  }
+  s.pacing.Start(hertz, SystemMillis());
+  s.opened = g;
+  if (depth != 0) MoveMousePointer(width / 2, height / 2);
+  StartInputPolling(nullptr);
+  if (!s.exit_registered) {
+    s.exit_registered = true;
+    std::atexit(EndOpenGraphicsAtExit);
+  }
+  return g;
+}
+
+void EndOpenGraphics() {
+  FrontEnd& s = State();
+  if (!s.opened) return;
+  NextSeq(s);
+  StopInputPolling();
+  CloseGraphicsContext(s.opened);
+}
+
+void FlipGraphics(int32_t sync) {
+  RunHookChain(FlipHookChannel(), nullptr);
+  FrontEnd& s = State();
+  if (!s.driver) return;
+  if (sync != -1) {
+    s.driver->Flip(sync);
+    return;
+  }
+  if (!s.current || s.current != s.opened || s.pacing.soft_sync == 0) {
+    s.driver->Flip(s.depth != 0 ? 1 : 0);
+    return;
+  }
+  int32_t wait = s.pacing.Advance(SystemMillis());
+  if (wait > 0) DelayMillis(wait);
+  s.driver->Flip(0);
+}
+
+int32_t GraphicsSeq() { return State().seq; }
+
+void WriteGraphicsSettings(TStream& stream, TGraphics& g) {
+  int32_t width, height, depth, hertz, flags;
+  g.GetSettings(width, height, depth, hertz, flags);
+  stream.WriteInt(width);
+  stream.WriteInt(height);
+  stream.WriteInt(depth);
+  stream.WriteInt(hertz);
+}
+
+TGraphicsPtr ReadGraphicsSettings(TStream& stream) {
+  int32_t width = stream.ReadInt();
+  int32_t height = stream.ReadInt();
+  int32_t depth = stream.ReadInt();
+  int32_t hertz = stream.ReadInt();
+  return OpenGraphics(width, height, depth, hertz, 0);
+}
