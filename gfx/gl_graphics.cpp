@@ -435,13 +435,24 @@ TGraphicsPtr TGLGraphicsDriver::CreateGraphics(int32_t width, int32_t height, in
   EnsureShared();
   PixelFormat(flags);
   Uint32 wflags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
-  int x = 32, y = 32;
+  int x = 32, y = 32, w = width, h = height;
   if (depth != 0) {
-    // Without offscreen buffers the old way remains: a real mode change.
-    wflags |= fbo.ok ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_FULLSCREEN;
-    x = y = static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(0));
+    SDL_Rect bounds;
+    if (fbo.ok && SDL_GetDisplayBounds(0, &bounds) == 0) {
+      // Made at the display's own size as well, so that it covers the display even where
+      // no window manager applies the full-screen state (a bare X server).
+      wflags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+      x = bounds.x;
+      y = bounds.y;
+      w = bounds.w;
+      h = bounds.h;
+    } else {
+      // Without offscreen buffers the old way remains: a real mode change.
+      wflags |= SDL_WINDOW_FULLSCREEN;
+      x = y = static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(0));
+    }
   }
-  SDL_Window* window = SDL_CreateWindow(Utf8(ApplicationTitle).c_str(), x, y, width, height, wflags);
+  SDL_Window* window = SDL_CreateWindow(Utf8(ApplicationTitle).c_str(), x, y, w, h, wflags);
   if (!window) return nullptr;
   if (depth != 0 && !fbo.ok) {
     SDL_DisplayMode mode{};
