@@ -55,7 +55,7 @@ bool Decode(PngHandles& h, PngSource& source, int64_t available, PngResult& out)
   png_set_sig_bytes(h.png, 8);
   png_set_user_limits(h.png, MaxPixmapSide, MaxPixmapSide);
   png_set_chunk_cache_max(h.png, 1000);
-  png_set_chunk_malloc_max(h.png, 16u << 20);
+  png_set_chunk_malloc_max(h.png, 8u << 20);
   png_read_info(h.png, h.info);
 
   const png_uint_32 width = png_get_image_width(h.png, h.info);

@@ -3,8 +3,8 @@ find_package(PNG REQUIRED)
 find_package(JPEG REQUIRED)
 add_library(pixmap_samples STATIC ${CMAKE_CURRENT_LIST_DIR}/pixmap_samples.cpp)
 target_include_directories(pixmap_samples PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(pixmap_samples PUBLIC PNG::PNG JPEG::JPEG)
+target_link_libraries(pixmap_samples PUBLIC gfx PNG::PNG JPEG::JPEG ZLIB::ZLIB)
 
 vs_add_test(pixmap_tests
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/pixmap_test.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/pixmap_test.cpp ${CMAKE_CURRENT_LIST_DIR}/pixmap_png_test.cpp
   LIBS gfx pixmap_samples)

@@ -162,3 +162,14 @@ Bytes Pattern(size_t count, int seed) {
   for (size_t i = 0; i < count; ++i) b[i] = static_cast<uint8_t>((i * 37 + seed) & 255);
   return b;
 }
+
+TStreamPtr MemoryStream(const Bytes& bytes) {
+  auto bank = std::make_shared<TBank>();
+  bank->bytes = bytes;
+  return TBankStream::Create(std::move(bank), true, false);
+}
+
+TPixmapPtr Decode(const Bytes& bytes, const TPixmapLoaderPtr& loader) {
+  TStreamPtr s = MemoryStream(bytes);
+  return loader ? loader->LoadPixmap(s) : LoadPixmap(s);
+}

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "gfx/pixmap.h"
+
 using Bytes = std::vector<uint8_t>;
 
 struct PngSpec {
@@ -58,3 +60,8 @@ void FixPngCrc(Bytes& png, const PngChunk& chunk);
 
 // A test pattern: byte i of the picture is (i x 37 + seed) mod 256.
 Bytes Pattern(size_t count, int seed = 0);
+
+// A seekable stream over its own copy of the bytes.
+TStreamPtr MemoryStream(const Bytes& bytes);
+// Decodes through one loader, or through the whole chain when loader is null.
+TPixmapPtr Decode(const Bytes& bytes, const TPixmapLoaderPtr& loader = nullptr);
