@@ -1,0 +1,263 @@
+#include "gfx/collision.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr int kChannels = 4;  // x, y, u, v per vertex
+constexpr int kVertices = 4;
+// Beyond this no sprite can be meant, and truncating to int would overflow.
+constexpr float kCoordLimit = 1 << 28;
+
+struct Layers {
+  TQuad* heads[CollisionLayers] = {};
+  int32_t sizes[CollisionLayers] = {};
+  TQuad* pool = nullptr;
+  std::vector<std::unique_ptr<TQuad>> made;  // owns every quad, pooled or in a layer
+};
+
+Layers& State() {
+  static Layers layers;
+  return layers;
+}
+
+TQuad* TakeQuad() {
+  Layers& s = State();
+  if (TQuad* q = s.pool) {
+    s.pool = q->link;
+    q->link = nullptr;
+    return q;
+  }
+  s.made.push_back(std::make_unique<TQuad>());
+  return s.made.back().get();
+}
+
+void ReturnQuad(TQuad* q) {
+  // A pooled quad must not keep the caller's object or a pixmap alive.
+  q->id.reset();
+  q->mask.reset();
+  Layers& s = State();
+  q->link = s.pool;
+  s.pool = q;
+}
+
+// The working record of the scanline test, one per polygon.
+struct RPoly {
+  const TPixmap* texture = nullptr;
+  float data[kVertices * kChannels];
+  int count = kVertices;
+  float ldat[kChannels], ladd[kChannels], rdat[kChannels], radd[kChannels];
+  int Left = 0, Right = 0;  // vertex that ends the current left / right edge
+  int lend = 0, rend = 0;   // first scanline past the current left / right edge
+  int used = 0;             // edges taken by both walks together
+  int topv = 0;             // topmost vertex
+  int top = 0, bottom = 0;  // scanlines of the topmost and bottommost vertex
+  int state = 0;            // 0 not yet reached, 1 active, 2 finished
+
+  float X(int i) const { return data[i * kChannels]; }
+  float Y(int i) const { return data[i * kChannels + 1]; }
+};
+
+bool Setup(RPoly& p, const TQuad& q) {
+  p.texture = q.mask.get();
+  std::memcpy(p.data, q.xyuv, sizeof p.data);
+  for (float v : p.data)
+    if (!std::isfinite(v) || std::fabs(v) > kCoordLimit) return false;
+  // The walks assume clockwise order on the screen (y down); mirrored quads come reversed.
+  bool all_non_negative = true;
+  for (int i = 2; i < p.count; ++i) {
+    const float cross = (p.X(i) - p.X(i - 1)) * (p.Y(i - 1) - p.Y(0)) -
+                        (p.X(i - 1) - p.X(0)) * (p.Y(i) - p.Y(i - 1));
+    if (cross <= -1.0f) all_non_negative = false;  // truncated toward zero, below 0
+  }
+  if (all_non_negative) {
+    for (int i = 0; i < p.count / 2; ++i)
+      for (int c = 0; c < kChannels; ++c)
+        std::swap(p.data[i * kChannels + c], p.data[(p.count - 1 - i) * kChannels + c]);
+  }
+  p.topv = 0;
+  p.top = p.bottom = static_cast<int>(p.Y(0));
+  for (int i = 1; i < p.count; ++i) {
+    const int y = static_cast<int>(p.Y(i));
+    if (y < p.top) p.top = y, p.topv = i;
+    if (y > p.bottom) p.bottom = y;
+  }
+  p.state = 0;
+  return true;
+}
+
+// Starts the edge from vertex a to vertex b with its values at the centre of scanline y.
+void StartEdge(const RPoly& p, int a, int b, int y, float* dat, float* add, int& end) {
+  const int ya = static_cast<int>(p.Y(a));
+  const int yb = static_cast<int>(p.Y(b));
+  end = yb;
+  if (yb <= ya) return;  // no scanline of its own; the walk passes on
+  const float lines = static_cast<float>(yb - ya);
+  const float offset = static_cast<float>(y - ya) + 0.5f;
+  for (int c = 0; c < kChannels; ++c) {
+    const float va = p.data[a * kChannels + c];
+    add[c] = (p.data[b * kChannels + c] - va) / lines;
+    dat[c] = va + add[c] * offset;
+  }
+}
+
+// Walks both edges to those spanning scanline y; false when the polygon has run out of edges.
+bool Walk(RPoly& p, int y) {
+  while (p.rend <= y) {
+    if (p.used == p.count) return false;
+    const int a = p.Right, b = (p.Right + 1) % p.count;
+    p.Right = b;
+    ++p.used;
+    StartEdge(p, a, b, y, p.rdat, p.radd, p.rend);
+  }
+  while (p.lend <= y) {
+    if (p.used == p.count) return false;
+    const int a = p.Left, b = (p.Left + p.count - 1) % p.count;
+    p.Left = b;
+    ++p.used;
+    StartEdge(p, a, b, y, p.ldat, p.ladd, p.lend);
+  }
+  return true;
+}
+
+void Advance(RPoly& p) {
+  for (int c = 0; c < kChannels; ++c) p.ldat[c] += p.ladd[c], p.rdat[c] += p.radd[c];
+}
+
+bool TexelCovers(const TPixmap& t, float u, float v) {
+  if (t.width <= 0 || t.height <= 0) return false;
+  u = std::clamp(u, 0.0f, 1.0f);
+  v = std::clamp(v, 0.0f, 1.0f);
+  const int col = std::min(static_cast<int>(u * static_cast<float>(t.width)), t.width - 1);
+  const int row = std::min(static_cast<int>(v * static_cast<float>(t.height)), t.height - 1);
+  const uint8_t* px = t.pixels + static_cast<ptrdiff_t>(row) * t.pitch +
+                      static_cast<ptrdiff_t>(col) * BytesPerPixel[t.format];
+  // The alpha byte is the top byte of a 32-bit pixel; one-byte formats are all alpha.
+  const uint8_t alpha = BytesPerPixel[t.format] == 4 ? px[3] : px[0];
+  return (alpha & 0x80) != 0;
+}
+
+std::vector<uint8_t>& Scratch() {
+  static std::vector<uint8_t> row;
+  return row;
+}
+
+// Covers the entries [x0, x0 + n) of the scratch row with polygon p; true on a hit.
+bool Cover(const RPoly& p, int x0, int n, uint8_t* row) {
+  if (!p.texture) {
+    for (int i = 0; i < n; ++i) {
+      if (row[i]) return true;
+      row[i] = 1;
+    }
+    return false;
+  }
+  const int sl = static_cast<int>(p.ldat[0]);
+  const int sr = static_cast<int>(p.rdat[0]);
+  const float width = static_cast<float>(sr - sl);
+  const float du = (p.rdat[2] - p.ldat[2]) / width;
+  const float dv = (p.rdat[3] - p.ldat[3]) / width;
+  const float start = static_cast<float>(x0 - sl) + 0.5f;
+  float u = p.ldat[2] + du * start;
+  float v = p.ldat[3] + dv * start;
+  for (int i = 0; i < n; ++i, u += du, v += dv) {
+    if (!TexelCovers(*p.texture, u, v)) continue;
+    if (row[i]) return true;
+    row[i] = 1;
+  }
+  return false;
+}
+
+}  // namespace
+
+void TQuad::SetCoords(float x0, float y0, float x1, float y1, float x2, float y2, float x3,
+                      float y3) {
+  const float c[16] = {x0, y0, 0, 0, x1, y1, 1, 0, x2, y2, 1, 1, x3, y3, 0, 1};
+  std::memcpy(xyuv, c, sizeof xyuv);
+  minx = std::min({x0, x1, x2, x3});
+  maxx = std::max({x0, x1, x2, x3});
+  miny = std::min({y0, y1, y2, y3});
+  maxy = std::max({y0, y1, y2, y3});
+}
+
+bool QuadsOverlap(const TQuad& a, const TQuad& b) {
+  if (a.maxx < b.minx || a.maxy < b.miny || a.minx > b.maxx || a.miny > b.maxy) return false;
+  RPoly p[2];
+  if (!Setup(p[0], a) || !Setup(p[1], b)) return false;
+  // Only scanlines where both polygons can be active matter; each walk starts at the first.
+  const int y0 = std::max(p[0].top, p[1].top);
+  const int y1 = std::min(p[0].bottom, p[1].bottom);
+  std::vector<uint8_t>& scratch = Scratch();
+  for (int y = y0; y < y1; ++y) {
+    for (RPoly& q : p) {
+      if (q.state == 0 && y >= q.top) {
+        q.state = 1;
+        q.Left = q.Right = q.topv;
+        q.lend = q.rend = q.top;
+        q.used = 0;
+      }
+      if (q.state == 1 && !Walk(q, y)) q.state = 2;
+    }
+    if (p[0].state == 2 || p[1].state == 2) return false;
+    if (p[0].state == 1 && p[1].state == 1) {
+      const int l = std::max(static_cast<int>(p[0].ldat[0]), static_cast<int>(p[1].ldat[0]));
+      const int r = std::min(static_cast<int>(p[0].rdat[0]), static_cast<int>(p[1].rdat[0]));
+      if (l < r) {
+        const int n = r - l;
+        if (scratch.size() < static_cast<size_t>(n)) scratch.resize(n);
+        std::memset(scratch.data(), 0, n);
+        if (Cover(p[0], l, n, scratch.data()) || Cover(p[1], l, n, scratch.data())) return true;
+      }
+    }
+    for (RPoly& q : p)
+      if (q.state == 1) Advance(q);
+  }
+  return false;
+}
+
+void ClearCollisionLayers(int32_t mask) {
+  Layers& s = State();
+  for (int layer = 0; layer < CollisionLayers; ++layer) {
+    if (mask != 0 && !(static_cast<uint32_t>(mask) & (1u << layer))) continue;
+    TQuad* q = s.heads[layer];
+    while (q) {
+      TQuad* next = q->link;
+      ReturnQuad(q);
+      q = next;
+    }
+    s.heads[layer] = nullptr;
+    s.sizes[layer] = 0;
+  }
+}
+
+std::vector<std::shared_ptr<void>> CollideQuadLayer(const TQuad& quad, int32_t collide_mask,
+                                                    int32_t write_mask) {
+  Layers& s = State();
+  std::vector<std::shared_ptr<void>> hits;
+  for (int layer = 0; layer < CollisionLayers; ++layer) {
+    if (!(static_cast<uint32_t>(collide_mask) & (1u << layer))) continue;
+    for (TQuad* q = s.heads[layer]; q; q = q->link)
+      if (QuadsOverlap(*q, quad)) hits.push_back(q->id);
+  }
+  for (int layer = 0; layer < CollisionLayers; ++layer) {
+    if (!(static_cast<uint32_t>(write_mask) & (1u << layer))) continue;
+    TQuad* q = TakeQuad();
+    q->id = quad.id;
+    q->mask = quad.mask;
+    q->frame = quad.frame;
+    q->minx = quad.minx, q->miny = quad.miny, q->maxx = quad.maxx, q->maxy = quad.maxy;
+    std::memcpy(q->xyuv, quad.xyuv, sizeof q->xyuv);
+    q->link = s.heads[layer];
+    s.heads[layer] = q;
+    ++s.sizes[layer];
+  }
+  return hits;
+}
+
+int32_t CollisionLayerSize(int32_t layer) {
+  if (layer < 0 || layer >= CollisionLayers) return 0;
+  return State().sizes[layer];
+}
+
+int32_t CollisionQuadsMade() { return static_cast<int32_t>(State().made.size()); }

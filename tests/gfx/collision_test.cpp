@@ -1,0 +1,185 @@
+// The scanline overlap test and the collision layers, on quads built by hand.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "gfx/collision.h"
+
+namespace {
+
+TQuad Box(float x, float y, float w, float h, TPixmapPtr mask = nullptr) {
+  TQuad q;
+  q.SetCoords(x, y, x + w, y, x + w, y + h, x, y + h);
+  q.mask = std::move(mask);
+  return q;
+}
+
+// An RGBA32 mask whose texels are all transparent except the listed ones.
+TPixmapPtr Mask(int w, int h, std::initializer_list<std::pair<int, int>> opaque,
+                uint32_t alpha = 255) {
+  TPixmapPtr p = TPixmap::Create(w, h, RGBA32, 4);
+  p->ClearPixels(0);
+  for (auto [x, y] : opaque) p->PixelPtr(x, y)[3] = static_cast<uint8_t>(alpha);
+  return p;
+}
+
+std::shared_ptr<void> Id(int n) { return std::make_shared<int>(n); }
+int IdValue(const std::shared_ptr<void>& id) { return *static_cast<int*>(id.get()); }
+
+}  // namespace
+
+TEST(QuadSetCoords, CornersCarryTextureCoordinatesAndBox) {
+  TQuad q;
+  q.SetCoords(5, 1, 9, 3, 7, 8, 2, 6);
+  const float want[16] = {5, 1, 0, 0, 9, 3, 1, 0, 7, 8, 1, 1, 2, 6, 0, 1};
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(want[i], q.xyuv[i]) << "xyuv[" << i << "]";
+  EXPECT_EQ(2, q.minx);
+  EXPECT_EQ(9, q.maxx);
+  EXPECT_EQ(1, q.miny);
+  EXPECT_EQ(8, q.maxy);
+}
+
+TEST(QuadsOverlap, HalfOpenSpansDoNotTouch) {
+  EXPECT_FALSE(QuadsOverlap(Box(0, 0, 10, 10), Box(10, 0, 10, 10))) << "touching along x = 10";
+  EXPECT_FALSE(QuadsOverlap(Box(0, 0, 10, 10), Box(0, 10, 10, 10))) << "touching along y = 10";
+  EXPECT_FALSE(QuadsOverlap(Box(0, 0, 10, 10), Box(10, 10, 10, 10))) << "touching at a corner";
+  EXPECT_TRUE(QuadsOverlap(Box(0, 0, 10, 10), Box(9, 9, 10, 10))) << "sharing pixel (9, 9)";
+}
+
+TEST(QuadsOverlap, SeparatedBoxesAndContainment) {
+  EXPECT_FALSE(QuadsOverlap(Box(0, 0, 10, 10), Box(30, 40, 5, 5)));
+  EXPECT_TRUE(QuadsOverlap(Box(0, 0, 100, 100), Box(40, 40, 2, 2))) << "small inside large";
+  EXPECT_TRUE(QuadsOverlap(Box(40, 40, 2, 2), Box(0, 0, 100, 100))) << "order does not matter";
+}
+
+TEST(QuadsOverlap, EitherWindingGivesTheSameAnswer) {
+  // A quad mirrored in x arrives counter-clockwise on the screen and must be reversed.
+  TQuad mirrored;
+  mirrored.SetCoords(20, 0, 10, 0, 10, 10, 20, 10);
+  EXPECT_TRUE(QuadsOverlap(mirrored, Box(15, 5, 2, 2)));
+  EXPECT_FALSE(QuadsOverlap(mirrored, Box(20, 0, 5, 10)));
+  EXPECT_FALSE(QuadsOverlap(mirrored, Box(5, 0, 5, 10)));
+}
+
+TEST(QuadsOverlap, RotatedDiamondMissesTheCornersOfItsBox) {
+  TQuad diamond;  // centred on (50, 50), corners 20 away
+  diamond.SetCoords(50, 30, 70, 50, 50, 70, 30, 50);
+  EXPECT_FALSE(QuadsOverlap(diamond, Box(30, 30, 6, 6))) << "top-left corner of the box";
+  EXPECT_FALSE(QuadsOverlap(diamond, Box(64, 64, 6, 6))) << "bottom-right corner";
+  EXPECT_TRUE(QuadsOverlap(diamond, Box(48, 48, 4, 4))) << "centre";
+  EXPECT_TRUE(QuadsOverlap(diamond, Box(39, 39, 3, 3))) << "just inside an edge";
+}
+
+TEST(QuadsOverlap, MaskedTexelsDecideCoverage) {
+  // 10 x 10 quad over a 10 x 10 mask, only texel (9, 0) opaque.
+  TQuad sprite = Box(0, 0, 10, 10, Mask(10, 10, {{9, 0}}));
+  EXPECT_TRUE(QuadsOverlap(sprite, Box(9, 0, 1, 1))) << "the opaque pixel";
+  EXPECT_FALSE(QuadsOverlap(sprite, Box(0, 0, 9, 10))) << "everything left of it";
+  EXPECT_FALSE(QuadsOverlap(sprite, Box(0, 1, 10, 9))) << "everything below it";
+}
+
+TEST(QuadsOverlap, TexelCoversFromAlpha128) {
+  EXPECT_FALSE(QuadsOverlap(Box(0, 0, 4, 4, Mask(4, 4, {{1, 1}}, 127)), Box(0, 0, 4, 4)))
+      << "alpha 127 has the top bit clear";
+  EXPECT_TRUE(QuadsOverlap(Box(0, 0, 4, 4, Mask(4, 4, {{1, 1}}, 128)), Box(0, 0, 4, 4)))
+      << "alpha 128 has the top bit set";
+}
+
+TEST(QuadsOverlap, BothMasksMustCoverTheSamePixel) {
+  TQuad a = Box(0, 0, 4, 4, Mask(4, 4, {{0, 0}, {1, 0}}));
+  TQuad b = Box(0, 0, 4, 4, Mask(4, 4, {{2, 0}, {3, 0}}));
+  EXPECT_FALSE(QuadsOverlap(a, b)) << "same row, different pixels";
+  TQuad c = Box(0, 0, 4, 4, Mask(4, 4, {{1, 0}}));
+  EXPECT_TRUE(QuadsOverlap(a, c));
+}
+
+TEST(QuadsOverlap, ScaledMaskIsSampledAtPixelCentres) {
+  // A 2 x 2 mask with its right column opaque, stretched over 20 x 20 pixels.
+  TQuad big = Box(0, 0, 20, 20, Mask(2, 2, {{1, 0}, {1, 1}}));
+  EXPECT_FALSE(QuadsOverlap(big, Box(0, 0, 10, 20))) << "left half is transparent";
+  EXPECT_TRUE(QuadsOverlap(big, Box(10, 0, 1, 1))) << "column 10 samples u = 0.525";
+  EXPECT_TRUE(QuadsOverlap(big, Box(19, 19, 1, 1))) << "the last pixel reads the last texel";
+}
+
+TEST(QuadsOverlap, OneByteAlphaMasksAreRead) {
+  TPixmapPtr m = TPixmap::Create(3, 1, WhiteAlpha8, 4);
+  m->ClearPixels(0);
+  m->PixelPtr(2, 0)[0] = 200;
+  TQuad q = Box(0, 0, 3, 1, m);
+  EXPECT_TRUE(QuadsOverlap(q, Box(2, 0, 1, 1)));
+  EXPECT_FALSE(QuadsOverlap(q, Box(0, 0, 2, 1)));
+}
+
+TEST(QuadsOverlap, UnusableCoordinatesNeverOverlap) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  EXPECT_FALSE(QuadsOverlap(Box(nan, 0, 10, 10), Box(0, 0, 10, 10)));
+  EXPECT_FALSE(QuadsOverlap(Box(-inf, -inf, inf, inf), Box(0, 0, 10, 10)));
+  EXPECT_FALSE(QuadsOverlap(Box(0, 0, 0, 0), Box(0, 0, 10, 10))) << "an empty quad covers nothing";
+}
+
+TEST(QuadsOverlap, NegativeCoordinatesWork) {
+  EXPECT_TRUE(QuadsOverlap(Box(-20, -20, 15, 15), Box(-10, -10, 15, 15)));
+  EXPECT_FALSE(QuadsOverlap(Box(-30, -20, 10, 10), Box(-10, -20, 10, 10)));
+}
+
+TEST(CollisionLayers, HitsComeNewestFirstFromTheLayersAsked) {
+  ClearCollisionLayers(0);
+  CollideQuadLayer([] { TQuad q = Box(0, 0, 10, 10); q.id = Id(1); return q; }(), 0, 1 << 2);
+  CollideQuadLayer([] { TQuad q = Box(5, 5, 10, 10); q.id = Id(2); return q; }(), 0, 1 << 2);
+  CollideQuadLayer([] { TQuad q = Box(0, 0, 10, 10); q.id = Id(3); return q; }(), 0, 1 << 7);
+  EXPECT_EQ(2, CollisionLayerSize(2));
+  EXPECT_EQ(1, CollisionLayerSize(7));
+
+  auto hits = CollideQuadLayer(Box(6, 6, 2, 2), 1 << 2, 0);
+  ASSERT_EQ(2u, hits.size());
+  EXPECT_EQ(2, IdValue(hits[0])) << "newest first";
+  EXPECT_EQ(1, IdValue(hits[1]));
+
+  hits = CollideQuadLayer(Box(6, 6, 2, 2), (1 << 2) | (1 << 7), 0);
+  ASSERT_EQ(3u, hits.size());
+  EXPECT_EQ(3, IdValue(hits[2])) << "layer 7 after layer 2";
+
+  EXPECT_TRUE(CollideQuadLayer(Box(6, 6, 2, 2), 1 << 3, 0).empty()) << "layer 3 is empty";
+  EXPECT_TRUE(CollideQuadLayer(Box(50, 50, 2, 2), 1 << 2, 0).empty()) << "nothing there";
+}
+
+TEST(CollisionLayers, TestingDoesNotWriteAndWritingCopiesToEveryLayer) {
+  ClearCollisionLayers(0);
+  CollideQuadLayer(Box(0, 0, 1, 1), 1, 0);
+  EXPECT_EQ(0, CollisionLayerSize(0)) << "a pure test leaves the layer alone";
+  CollideQuadLayer(Box(0, 0, 1, 1), 0, static_cast<int32_t>(0x80000001u));
+  EXPECT_EQ(1, CollisionLayerSize(0));
+  EXPECT_EQ(1, CollisionLayerSize(31));
+  EXPECT_EQ(0, CollisionLayerSize(32)) << "no such layer";
+}
+
+TEST(CollisionLayers, ClearingRecyclesQuadsThroughThePool) {
+  ClearCollisionLayers(0);
+  for (int i = 0; i < 5; ++i) CollideQuadLayer(Box(0, 0, 1, 1), 0, 1 << 4);
+  CollideQuadLayer(Box(0, 0, 1, 1), 0, 1 << 5);
+  ClearCollisionLayers(1 << 4);
+  EXPECT_EQ(0, CollisionLayerSize(4));
+  EXPECT_EQ(1, CollisionLayerSize(5)) << "only the layers in the mask are cleared";
+  const int32_t made = CollisionQuadsMade();
+  for (int frame = 0; frame < 10; ++frame) {
+    for (int i = 0; i < 5; ++i) CollideQuadLayer(Box(0, 0, 1, 1), 0, 1 << 4);
+    ClearCollisionLayers(1 << 4);
+  }
+  EXPECT_EQ(made, CollisionQuadsMade()) << "later frames reuse the pooled quads";
+  ClearCollisionLayers(0);
+  EXPECT_EQ(0, CollisionLayerSize(5)) << "mask 0 clears every layer";
+}
+
+TEST(CollisionLayers, PooledQuadsLetGoOfTheirIds) {
+  ClearCollisionLayers(0);
+  auto id = Id(9);
+  TQuad q = Box(0, 0, 1, 1);
+  q.id = id;
+  CollideQuadLayer(q, 0, 1);
+  q.id.reset();
+  EXPECT_EQ(2, id.use_count()) << "held by the layer";
+  ClearCollisionLayers(1);
+  EXPECT_EQ(1, id.use_count()) << "the pool keeps no reference";
+}

@@ -1,0 +1,5 @@
+# Tests of images, collision and image fonts; those that open a context use SDL's
+# offscreen video driver, so no display is needed.
+vs_add_test(collision_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/collision_test.cpp
+  LIBS gfx)
