@@ -76,6 +76,7 @@ struct JpegState {
   JpegError err{};
   JpegSource src{};
   jpeg_progress_mgr progress{};
+  int64_t available = -1;  // bytes the stream holds from the picture on, -1 unknown
   bool created = false;
   ~JpegState() {
     if (created) jpeg_destroy_decompress(&cinfo);
@@ -96,6 +97,13 @@ bool Decode(JpegState& st, TPixmapPtr& out) {
   if (w == 0 || h == 0 || w > MaxPixmapSide || h > MaxPixmapSide) return false;
   if (components != 1 && components != 3) return false;
   if (static_cast<int64_t>(w) * h * components > INT32_MAX) return false;
+  // A sequential Huffman scan spends at least one bit on every block of a component, and
+  // every component has a block for each 32 x 32 pixels or fewer. A file too short for its
+  // declared size is refused here, before the picture is allocated. (Progressive files are
+  // read whole inside jpeg_start_decompress, so a short one fails before that allocation.)
+  if (!cinfo->arith_code && !cinfo->progressive_mode && st.available >= 0 &&
+      static_cast<int64_t>(w) * h > (st.available + 64) * 8 * 1024)
+    return false;
   cinfo->mem->max_memory_to_use = kMaxLibraryMemory;
   jpeg_start_decompress(cinfo);
   int32_t format;
@@ -140,6 +148,8 @@ class TJpegLoader : public TPixmapLoader {
     st->src.pub.next_input_byte = st->src.buffer;
     st->src.pub.bytes_in_buffer = 3;
     st->progress.progress_monitor = Progress;
+    const int64_t pos = stream->Pos(), size = stream->Size();
+    if (pos >= 3 && size >= pos) st->available = size - pos + 3;
 
     TPixmapPtr pixmap;
     bool ok = Decode(*st, pixmap);

@@ -77,7 +77,7 @@ Bytes EncodeJpeg(const JpegSpec& spec) {
   cinfo.image_width = spec.width;
   cinfo.image_height = spec.height;
   cinfo.input_components = spec.components;
-  cinfo.in_color_space = spec.components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  cinfo.in_color_space = spec.components == 1 ? JCS_GRAYSCALE : spec.components == 4 ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, spec.quality, TRUE);
   if (spec.progressive) jpeg_simple_progression(&cinfo);

@@ -25,7 +25,7 @@ Bytes EncodePng(const PngSpec& spec);
 
 struct JpegSpec {
   int width = 0, height = 0;
-  int components = 3;  // 1 grey, 3 RGB
+  int components = 3;  // 1 grey, 3 RGB, 4 CMYK
   Bytes pixels;        // packed rows
   int quality = 95;
   bool progressive = false;
