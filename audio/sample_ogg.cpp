@@ -10,10 +10,17 @@
 
 namespace {
 
+// vorbisfile takes its data source to start at offset 0, so the callbacks show it the
+// stream from the loader's start position on.
+struct Source {
+  TStream* stream;
+  int64_t base;
+};
+
 // The callbacks run inside libvorbis' C frames, so no exception may leave them.
 size_t ReadCallback(void* buffer, size_t size, size_t count, void* source) {
   if (size == 0 || count == 0) return 0;
-  auto* s = static_cast<TStream*>(source);
+  TStream* s = static_cast<Source*>(source)->stream;
   auto* p = static_cast<uint8_t*>(buffer);
   int64_t want = static_cast<int64_t>(size * count), got = 0;
   try {
@@ -28,16 +35,17 @@ size_t ReadCallback(void* buffer, size_t size, size_t count, void* source) {
 }
 
 int SeekCallback(void* source, ogg_int64_t offset, int origin) {
-  auto* s = static_cast<TStream*>(source);
+  auto* src = static_cast<Source*>(source);
+  TStream* s = src->stream;
   try {
     int64_t target;
     switch (origin) {
-      case SEEK_SET: target = offset; break;
+      case SEEK_SET: target = src->base + offset; break;
       case SEEK_CUR: target = s->Pos() + offset; break;
       case SEEK_END: target = s->Size() + offset; break;
       default: return -1;
     }
-    if (target < 0) return -1;
+    if (target < src->base) return -1;
     return s->Seek(target) == target ? 0 : -1;
   } catch (const std::exception&) {
     return -1;
@@ -49,7 +57,8 @@ int CloseCallback(void*) { return 0; }
 
 long TellCallback(void* source) {
   try {
-    return static_cast<long>(static_cast<TStream*>(source)->Pos());
+    auto* src = static_cast<Source*>(source);
+    return static_cast<long>(src->stream->Pos() - src->base);
   } catch (const std::exception&) {
     return -1;
   }
@@ -67,8 +76,10 @@ struct VorbisFile {
 
 TAudioSamplePtr TAudioSampleLoaderOGG::LoadAudioSample(const TStreamPtr& stream) {
   const ov_callbacks callbacks = {ReadCallback, SeekCallback, CloseCallback, TellCallback};
+  Source source{stream.get(), stream->Pos()};
+  if (source.base < 0) return nullptr;
   VorbisFile file;
-  if (ov_open_callbacks(stream.get(), &file.vf, nullptr, 0, callbacks) != 0) return nullptr;
+  if (ov_open_callbacks(&source, &file.vf, nullptr, 0, callbacks) != 0) return nullptr;
   file.open = true;
 
   vorbis_info* info = ov_info(&file.vf, 0);
@@ -85,7 +96,7 @@ TAudioSamplePtr TAudioSampleLoaderOGG::LoadAudioSample(const TStreamPtr& stream)
   // few bytes of garbage costs little before the decoder gives up; a real file gets
   // its whole size reserved at once.
   std::vector<uint8_t> pcm;
-  int64_t plausible = std::max<int64_t>(stream->Size(), 4096) * 256;
+  int64_t plausible = std::max<int64_t>(stream->Size() - source.base, 4096) * 256;
   pcm.reserve(static_cast<size_t>(std::min(want, plausible)));
   char chunk[8192];
   while (static_cast<int64_t>(pcm.size()) < want) {

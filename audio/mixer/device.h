@@ -28,5 +28,7 @@ mixer* RunningMixer();  // null while no device runs
 int64_t DevicePlayedBytes();
 int32_t DeviceLead();
 int32_t DeviceRestarts();
+// Makes the tick thread sleep once for `ms`, as a starved timer would: for testing the restart rule.
+void StallDevice(int32_t ms);
 
 }  // namespace softmix

@@ -26,6 +26,7 @@ class sdldevice {
   int64_t Played() const { return _played.load(std::memory_order_acquire); }
   int32_t Lead() const { return _lead.load(std::memory_order_relaxed); }
   int32_t Restarts() const { return _restarts.load(std::memory_order_relaxed); }
+  void Stall(int32_t ms) { _stall_ms.store(ms, std::memory_order_relaxed); }
 
  private:
   static void Callback(void* self, Uint8* stream, int len);
@@ -47,6 +48,7 @@ class sdldevice {
   std::atomic<int32_t> _restarts{0};
   bool _lost = false;
   std::atomic<bool> _active{false};
+  std::atomic<int32_t> _stall_ms{0};
   std::thread _thread;
   int16_t _fragment[DEVICE_FRAGMENT] = {};
 };
@@ -120,7 +122,7 @@ void sdldevice::Tick() {
 void sdldevice::Run() {
   while (_active.load(std::memory_order_acquire)) {
     Tick();
-    DelayMillis(DEVICE_TICK_MS);
+    DelayMillis(DEVICE_TICK_MS + _stall_ms.exchange(0, std::memory_order_relaxed));
   }
 }
 
@@ -183,5 +185,8 @@ mixer* RunningMixer() { return running ? running->Mixer() : nullptr; }
 int64_t DevicePlayedBytes() { return running ? running->Played() : 0; }
 int32_t DeviceLead() { return running ? running->Lead() : 0; }
 int32_t DeviceRestarts() { return running ? running->Restarts() : 0; }
+void StallDevice(int32_t ms) {
+  if (running) running->Stall(ms);
+}
 
 }  // namespace softmix

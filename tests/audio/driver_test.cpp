@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "audio/mixer/device.h"
+#include "audio/softmix.h"
+#include "audio/sound.h"
+#include "system/timer.h"
+
+namespace {
+
+TAudioSamplePtr Tone(int32_t frames, int16_t level = 8000) {
+  TAudioSamplePtr s = TAudioSample::Create(frames, 44100, TAudioSample::FORMAT_MONO16LE);
+  auto* v = reinterpret_cast<int16_t*>(s->samples);
+  for (int32_t i = 0; i < frames; ++i) v[i] = (i / 50) % 2 ? level : static_cast<int16_t>(-level);
+  return s;
+}
+
+std::string Narrow(const std::u16string& s) { return TextToBytes(s); }
+
+}  // namespace
+
+TEST(AudioDrivers, RegistryListsNewestFirstAndMatchesWithoutCase) {
+  std::vector<std::u16string> names = ListAudioDrivers();
+  ASSERT_EQ(3u, names.size());
+  EXPECT_EQ("SoftMix", Narrow(names[0]));
+  EXPECT_EQ("SoftMix Multimedia", Narrow(names[1]));
+  EXPECT_EQ("Null", Narrow(names[2])) << "the silent driver was registered first";
+  EXPECT_EQ(1, HasAudioDriver(u"softmix"));
+  EXPECT_EQ(1, HasAudioDriver(u"NULL"));
+  EXPECT_EQ(0, HasAudioDriver(u"SoftMix DirectSound")) << "no DirectSound on this system";
+  EXPECT_EQ(0, HasAudioDriver(u"SoftMi"));
+}
+
+TEST(AudioDrivers, ListingStopsAtOneHundred) {
+  struct Named : TAudioDriver {
+    std::u16string Name() override { return u"Extra"; }
+  };
+  for (int i = 0; i < 150; ++i) RegisterAudioDriver(std::make_shared<Named>());
+  EXPECT_EQ(100u, ListAudioDrivers().size());
+}
+
+TEST(AudioDrivers, AnUnknownNameLeavesTheSilentDriverCurrent) {
+  EXPECT_EQ(0, SelectAudioDriver(u"Nothing Like It"));
+  EXPECT_EQ("Null", Narrow(CurrentAudioDriver()->Name()));
+}
+
+TEST(AudioDrivers, TheSilentDriverPlaysNothingAndNeverFails) {
+  ASSERT_EQ(1, SelectAudioDriver(u"null"));
+  TSoundPtr snd = LoadSoundFile(Tone(100), 0);
+  ASSERT_NE(nullptr, snd);
+  TChannelPtr ch = CueSoundOn(snd, nullptr);
+  ASSERT_NE(nullptr, ch);
+  ResumeAudioChannel(ch);
+  EXPECT_EQ(0, IsAudioChannelPlaying(ch));
+  EXPECT_NE(nullptr, NewAudioChannel());
+  EXPECT_EQ(nullptr, LoadSoundFile(TUrl(u"no/such/sound.ogg"), 0)) << "a file that cannot be read gives null";
+}
+
+TEST(AudioDrivers, NullSoundsAndChannelsAreHarmless) {
+  TSoundPtr none;
+  TChannelPtr nothing;
+  EXPECT_EQ(nullptr, CueSoundOn(none, nothing));
+  EXPECT_EQ(nullptr, PlaySoundOn(none, nothing));
+  SetAudioChannelVolume(nothing, 1.0f);
+  SetAudioChannelPan(nothing, 1.0f);
+  SetAudioChannelDepth(nothing, 1.0f);
+  SetAudioChannelRate(nothing, 1.0f);
+  ResumeAudioChannel(nothing);
+  PauseAudioChannel(nothing);
+  StopAudioChannel(nothing);
+  EXPECT_EQ(0, IsAudioChannelPlaying(nothing));
+}
+
+// Runs with SDL's dummy audio driver: a real device that discards what it plays.
+TEST(SoftMixDriver, StartsOnFirstUseAndReportsPlaying) {
+  TChannelPtr music_channel = NewAudioChannel();
+  ASSERT_EQ("SoftMix", Narrow(CurrentAudioDriver()->Name()));
+  ASSERT_NE(nullptr, dynamic_cast<TSoftMixChannel*>(music_channel.get()));
+  TSoundPtr loop = LoadSoundFile(Tone(4410), SOUND_LOOP);
+  TSoundPtr shot = LoadSoundFile(Tone(2205), 0);  // 50 ms
+  TChannelPtr ch = CueSoundOn(loop, music_channel);
+  EXPECT_EQ(music_channel, ch) << "cueing on a given channel hands that channel back";
+  EXPECT_EQ(0, IsAudioChannelPlaying(ch)) << "cued, still paused";
+  ResumeAudioChannel(ch);
+  EXPECT_EQ(1, IsAudioChannelPlaying(ch));
+  TChannelPtr fx = PlaySoundOn(shot, nullptr);
+  ASSERT_NE(nullptr, fx);
+  EXPECT_EQ(1, IsAudioChannelPlaying(fx));
+  DelayMillis(400);
+  EXPECT_EQ(1, IsAudioChannelPlaying(ch)) << "a loop never ends by itself";
+  EXPECT_EQ(0, IsAudioChannelPlaying(fx)) << "a 50 ms sound is over after 400 ms";
+  EXPECT_GT(static_cast<TSoftMixChannel*>(ch.get())->Position(), 0);
+  PauseAudioChannel(ch);
+  EXPECT_EQ(0, IsAudioChannelPlaying(ch));
+  StopAudioChannel(ch);
+  StopAudioChannel(ch);
+  StopAudioChannel(fx);
+  EXPECT_EQ(0, IsAudioChannelPlaying(ch));
+  EXPECT_EQ(0, static_cast<TSoftMixChannel*>(ch.get())->fa_channel);
+}
+
+TEST(SoftMixDriver, BigEndianSamplesAreConvertedAndFormatZeroRefused) {
+  ASSERT_EQ(1, SelectAudioDriver(u"SoftMix Multimedia"));
+  TAudioSamplePtr be = Tone(1000)->Convert(TAudioSample::FORMAT_STEREO16BE);
+  auto snd = std::dynamic_pointer_cast<TSoftMixSound>(LoadSoundFile(be, 0));
+  ASSERT_NE(nullptr, snd);
+  ASSERT_NE(nullptr, snd->fa_sound);
+  EXPECT_EQ(16, snd->fa_sound->bits);
+  EXPECT_EQ(2, snd->fa_sound->channels);
+  int16_t first;
+  std::memcpy(&first, snd->fa_sound->data, 2);
+  EXPECT_EQ(-8000, first) << "the mixer got little-endian values";
+  EXPECT_EQ(nullptr, LoadSoundFile(TAudioSample::Create(10, 44100, 0), 0));
+}
+
+TEST(SoftMixDriver, ChannelsOfAnotherDriverAreRefused) {
+  TSoundPtr snd = LoadSoundFile(Tone(1000), 0);
+  ASSERT_EQ("SoftMix", Narrow(CurrentAudioDriver()->Name()));
+  EXPECT_EQ(nullptr, CueSoundOn(snd, std::make_shared<TChannel>()));
+}
+
+TEST(SoftMixDriver, ReselectingRestartsTheDeviceAndOldHandlesGoStale) {
+  TChannelPtr before = NewAudioChannel();
+  ASSERT_NE(nullptr, before);
+  int32_t old = static_cast<TSoftMixChannel*>(before.get())->fa_channel;
+  ASSERT_EQ(1, SelectAudioDriver(u"SoftMix"));
+  TChannelPtr after = NewAudioChannel();
+  ASSERT_NE(nullptr, after);
+  EXPECT_NE(old, static_cast<TSoftMixChannel*>(after.get())->fa_channel);
+  TSoundPtr snd = LoadSoundFile(Tone(44100), SOUND_LOOP);
+  TChannelPtr ch = PlaySoundOn(snd, after);
+  before->Stop();  // a handle of the earlier device touches nothing now
+  EXPECT_EQ(1, IsAudioChannelPlaying(ch));
+  ShutdownAudio();
+  EXPECT_EQ(0, IsAudioChannelPlaying(ch)) << "no device, nothing plays";
+}
