@@ -3,3 +3,6 @@
 vs_add_test(collision_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/collision_test.cpp
   LIBS gfx)
+vs_add_test(image_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/image_test.cpp
+  LIBS gfx pixmap_samples)
