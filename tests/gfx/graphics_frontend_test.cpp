@@ -1,0 +1,332 @@
+// The graphics front end: mode text and matching, frame pacing, the vertical-blank probe,
+// GraphicsSeq and the current-context bookkeeping, over the real OpenGL driver where a
+// context is needed (SDL's offscreen video driver).
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <SDL_opengl.h>
+
+#include "gfx/gl_draw2d.h"
+#include "gfx/gl_graphics.h"
+#include "gfx/graphics.h"
+#include "stream/stream.h"
+#include "system/hook.h"
+
+namespace {
+
+// A driver with a fixed mode list, for the front end's own rules.
+class ListedModesDriver : public TGraphicsDriver {
+ public:
+  std::vector<TGraphicsMode> modes;
+  int asked = 0;
+  std::vector<TGraphicsMode> GraphicsModes() override {
+    ++asked;
+    return modes;
+  }
+  TGraphicsPtr AttachGraphics(const void*, int32_t) override { return nullptr; }
+  TGraphicsPtr CreateGraphics(int32_t, int32_t, int32_t, int32_t, int32_t) override {
+    throw TRuntimeError("GLGraphicsDriver failed to set display mode");
+  }
+  void SetGraphics(const TGraphicsPtr&) override {}
+  void Flip(int32_t) override {}
+};
+
+}  // namespace
+
+TEST(GraphicsMode, TextJoinsSizeDepthAndRate) {
+  TGraphicsMode m{640, 480, 32, 60};
+  EXPECT_EQ(u"640,480,32 60Hz", m.ToString());
+}
+
+TEST(GraphicsModes, ZeroArgumentsMatchAnyListedMode) {
+  ListedModesDriver d;
+  d.modes = {{640, 480, 32, 60}, {800, 600, 16, 75}};
+  SelectGraphicsDriver(&d, GraphicsBackBuffer);
+  EXPECT_EQ(1, HasGraphicsMode(0, 0, 0, 0));
+  EXPECT_EQ(1, HasGraphicsMode(640, 480, 0, 0));
+  EXPECT_EQ(1, HasGraphicsMode(0, 0, 16, 75));
+  EXPECT_EQ(0, HasGraphicsMode(640, 480, 16, 0)) << "every nonzero argument must match one mode";
+  EXPECT_EQ(0, HasGraphicsMode(1024, 0, 0, 0));
+  EXPECT_EQ(2, GraphicsModeCount());
+  int32_t w, h, depth, hz;
+  GraphicsModeAt(1, w, h, depth, hz);
+  EXPECT_EQ(800, w);
+  EXPECT_EQ(75, hz);
+  EXPECT_EQ(1, d.asked) << "the list is cached while the driver stays";
+  SelectGraphicsDriver(nullptr, 0);
+}
+
+TEST(GraphicsModes, ChangingTheDriverEmptiesTheCache) {
+  ListedModesDriver a, b;
+  a.modes = {{640, 480, 32, 60}};
+  b.modes = {{320, 200, 16, 70}, {320, 240, 16, 70}};
+  SelectGraphicsDriver(&a, 0);
+  EXPECT_EQ(1, GraphicsModeCount());
+  SelectGraphicsDriver(&b, 0);
+  EXPECT_EQ(2, GraphicsModeCount());
+  EXPECT_EQ(0, HasGraphicsMode(640, 0, 0, 0));
+  SelectGraphicsDriver(nullptr, 0);
+}
+
+TEST(GraphicsModes, NoModeUnderSixteenBitsIsListed) {
+  StartGLDraw2DDriver();
+  for (const TGraphicsMode& m : TheGLGraphicsDriver().GraphicsModes()) {
+    EXPECT_GE(m.depth, 16) << "mode " << TextToBytes(m.ToString());
+  }
+  EXPECT_LE(TheGLGraphicsDriver().GraphicsModes().size(), 1024u);
+}
+
+TEST(CreateGraphicsContext, ErrorsRaisedByTheDriverGiveNull) {
+  ListedModesDriver d;
+  SelectGraphicsDriver(&d, 0);
+  int32_t seq = GraphicsSeq();
+  EXPECT_EQ(nullptr, CreateGraphicsContext(640, 480, 32, 60, 0));
+  EXPECT_EQ(nullptr, OpenGraphics(640, 480, 32, 60, 0));
+  EXPECT_EQ(seq, GraphicsSeq()) << "a failed opening leaves the sequence number alone";
+  EXPECT_EQ(0, GraphicsPacing().pace_hertz);
+  SelectGraphicsDriver(nullptr, 0);
+}
+
+TEST(FramePacing, SixtyFramesAtSixtyHertzScheduleOneSecond) {
+  TFramePacing p;
+  p.Start(60, 5000);
+  EXPECT_EQ(16, p.frame_ms);
+  EXPECT_EQ(40, p.frame_rem);
+  int longer = 0;
+  int32_t before = p.next_tick;
+  for (int i = 0; i < 60; ++i) {
+    EXPECT_GT(p.Advance(5000), 0) << "frame " << i << " was early, so it must wait";
+    if (p.next_tick - before == 17) ++longer;
+    before = p.next_tick;
+  }
+  EXPECT_EQ(6000, p.next_tick) << "60 frames must take exactly 1000 ms";
+  EXPECT_EQ(40, longer) << "40 of 60 frames take 17 ms";
+}
+
+TEST(FramePacing, ALateFrameResetsTheScheduleToNow) {
+  TFramePacing p;
+  p.Start(60, 1000);
+  EXPECT_EQ(16, p.Advance(1000));
+  EXPECT_EQ(0, p.Advance(1100)) << "a frame past its slot does not wait";
+  EXPECT_EQ(1100, p.next_tick) << "the schedule restarts from the present";
+  int32_t wait = p.Advance(1100);
+  EXPECT_TRUE(wait == 16 || wait == 17) << "the following frame gets a whole slot, not a catch-up; got " << wait;
+}
+
+TEST(FramePacing, TheClockWrapsWithoutAStall) {
+  TFramePacing p;
+  p.Start(60, INT32_MAX - 5);
+  int32_t wait = p.Advance(INT32_MAX - 5);
+  EXPECT_EQ(16, wait) << "differences, not comparisons, decide across the wrap";
+}
+
+TEST(VBlankProbe, ThreeTimedFlipsInARowWithinOneMillisecond) {
+  TVBlankProbe probe;
+  probe.frame_ms = 1000 / 60;
+  EXPECT_FALSE(probe.Feed(16));
+  EXPECT_FALSE(probe.Feed(17));
+  EXPECT_TRUE(probe.Feed(15));
+}
+
+TEST(VBlankProbe, AFlipOutsideTheWindowRestartsTheRun) {
+  TVBlankProbe probe;
+  probe.frame_ms = 16;
+  EXPECT_FALSE(probe.Feed(16));
+  EXPECT_FALSE(probe.Feed(16));
+  EXPECT_FALSE(probe.Feed(18)) << "2 ms off breaks the run";
+  EXPECT_FALSE(probe.Feed(16));
+  EXPECT_FALSE(probe.Feed(16));
+  EXPECT_TRUE(probe.Feed(16));
+  TVBlankProbe no_wait;
+  no_wait.frame_ms = 16;
+  for (int i = 0; i < 10; ++i) EXPECT_FALSE(no_wait.Feed(0)) << "a display that never waits";
+}
+
+TEST(GraphicsSeq, EveryOpeningAndClosingStampsANewGeneration) {
+  StartGLDraw2DDriver();
+  EXPECT_EQ(0, GraphicsSeq()) << "nothing was opened in this process yet";
+  ASSERT_TRUE(OpenGraphics(64, 48, 0, 0, 0));
+  EXPECT_EQ(1, GraphicsSeq());
+  ASSERT_TRUE(OpenGraphics(64, 48, 0, 0, 0));
+  EXPECT_EQ(3, GraphicsSeq()) << "closing the first and opening the second";
+  EndOpenGraphics();
+  EXPECT_EQ(4, GraphicsSeq());
+  EndOpenGraphics();
+  EXPECT_EQ(4, GraphicsSeq()) << "nothing to close, nothing stamped";
+  EXPECT_EQ(nullptr, OpenGraphics(0, 48, 0, 0, 0));
+  EXPECT_EQ(4, GraphicsSeq());
+}
+
+TEST(OpenGraphics, MakesTheContextCurrentWithItsSettings) {
+  StartGLDraw2DDriver();
+  TGraphicsPtr g = OpenGraphics(320, 200, 0, 60, GraphicsAlphaBuffer);
+  ASSERT_TRUE(g);
+  EXPECT_EQ(g, CurrentGraphicsContext());
+  EXPECT_EQ(320, CurrentGraphicsWidth());
+  EXPECT_EQ(200, CurrentGraphicsHeight());
+  EXPECT_EQ(0, CurrentGraphicsDepth());
+  EXPECT_EQ(60, CurrentGraphicsHertz());
+  EXPECT_EQ(GraphicsAlphaBuffer | GraphicsBackBuffer, CurrentGraphicsFlags())
+      << "the default flags are added";
+  EXPECT_EQ(u"OpenGL", CurrentGraphicsDriver()->ToString());
+  GLint vp[4];
+  glGetIntegerv(GL_VIEWPORT, vp);
+  EXPECT_EQ(320, vp[2]);
+  EXPECT_EQ(200, vp[3]);
+  EndOpenGraphics();
+}
+
+TEST(OpenGraphics, AWindowWithARateAlwaysPacesByTheClock) {
+  StartGLDraw2DDriver();
+  ASSERT_TRUE(OpenGraphics(64, 48, 0, 60, 0));
+  EXPECT_EQ(1, GraphicsPacing().soft_sync);
+  EXPECT_EQ(16, GraphicsPacing().frame_ms);
+  int32_t before = GraphicsPacing().next_tick;
+  FlipGraphics(-1);
+  EXPECT_NE(before, GraphicsPacing().next_tick) << "the paced flip moves the schedule";
+  EXPECT_EQ(0, GLLastSwapInterval()) << "a clock-paced flip does not wait for the blank";
+  EndOpenGraphics();
+}
+
+TEST(OpenGraphics, HertzZeroNeverPaces) {
+  StartGLDraw2DDriver();
+  ASSERT_TRUE(OpenGraphics(64, 48, 0, 0, 0));
+  EXPECT_EQ(0, GraphicsPacing().soft_sync);
+  EXPECT_EQ(0, GraphicsPacing().frame_ms);
+  int32_t before = GraphicsPacing().next_tick;
+  FlipGraphics(-1);
+  EXPECT_EQ(before, GraphicsPacing().next_tick);
+  EXPECT_EQ(0, GLLastSwapInterval()) << "a window flips with sync 0";
+  EndOpenGraphics();
+}
+
+TEST(OpenGraphics, FullScreenAtHertzZeroFlipsWithSyncOne) {
+  StartGLDraw2DDriver();
+  ASSERT_TRUE(OpenGraphics(64, 48, 32, 0, 0));
+  EXPECT_EQ(0, GraphicsPacing().soft_sync);
+  FlipGraphics(-1);
+  EXPECT_EQ(1, GLLastSwapInterval());
+  EndOpenGraphics();
+}
+
+TEST(FlipGraphics, AContextOtherThanTheOpenedOneIsNotPaced) {
+  StartGLDraw2DDriver();
+  TGraphicsPtr opened = OpenGraphics(64, 48, 0, 60, 0);
+  ASSERT_TRUE(opened);
+  TGraphicsPtr other = CreateGraphicsContext(32, 32, 0, 60, 0);
+  ASSERT_TRUE(other);
+  MakeGraphicsCurrent(other);
+  TFramePacing before = GraphicsPacing();
+  FlipGraphics(-1);
+  EXPECT_EQ(before.next_tick, GraphicsPacing().next_tick);
+  EXPECT_EQ(before.rem_accum, GraphicsPacing().rem_accum);
+  EXPECT_EQ(0, GLLastSwapInterval()) << "cached depth 0: sync 0";
+  CloseGraphicsContext(other);
+  EXPECT_EQ(nullptr, CurrentGraphicsContext()) << "closing the current context leaves none";
+  EXPECT_EQ(0, CurrentGraphicsWidth());
+  EXPECT_EQ(0, CurrentGraphicsHeight());
+  EndOpenGraphics();
+}
+
+TEST(FlipGraphics, TheFlipHookChannelRunsBeforeEveryFlip) {
+  StartGLDraw2DDriver();
+  ASSERT_TRUE(OpenGraphics(64, 48, 0, 0, 0));
+  static int runs = 0;
+  THookFunction hook = [](int32_t, const std::shared_ptr<void>& data,
+                          const std::shared_ptr<void>&) {
+    ++runs;
+    return data;
+  };
+  AttachHook(FlipHookChannel(), hook);
+  FlipGraphics(-1);
+  FlipGraphics(0);
+  DetachHook(FlipHookChannel(), hook);
+  EXPECT_EQ(2, runs);
+  EndOpenGraphics();
+}
+
+TEST(GLGraphicsDriver, TheFirstFlipAlwaysSetsTheSwapInterval) {
+  EXPECT_EQ(-1, GLLastSwapInterval());
+  StartGLDraw2DDriver();
+  ASSERT_TRUE(OpenGraphics(64, 48, 0, 0, 0)) << "opening clears and flips with sync 0";
+  EXPECT_EQ(0, GLLastSwapInterval());
+  FlipGraphics(1);
+  EXPECT_EQ(1, GLLastSwapInterval());
+  EndOpenGraphics();
+}
+
+TEST(GLGraphicsDriver, AWindowSitsAtItsAskedSizeWithTheCaption) {
+  StartGLDraw2DDriver();
+  ApplicationTitle = u"Vektor Swarm 3D";
+  TGraphicsPtr g = OpenGraphics(200, 100, 0, 0, 0);
+  ASSERT_TRUE(g);
+  TGLContextInfo info = GLGraphicsInfo(*g);
+  EXPECT_EQ(2, info.kind);
+  EXPECT_FALSE(info.scaled);
+  SDL_Window* w = SDL_GetWindowFromID(GLGraphicsWindowId(*g));
+  ASSERT_NE(nullptr, w);
+  EXPECT_STREQ("Vektor Swarm 3D", SDL_GetWindowTitle(w));
+  EXPECT_FALSE(SDL_GetWindowFlags(w) & SDL_WINDOW_RESIZABLE);
+  EndOpenGraphics();
+  EXPECT_EQ(nullptr, SDL_GetWindowFromID(GLGraphicsWindowId(*g))) << "closing destroys the window";
+}
+
+TEST(GLGraphicsDriver, FullScreenCoversTheDisplayAndKeepsItsOwnSize) {
+  StartGLDraw2DDriver();
+  TGraphicsPtr g = OpenGraphics(640, 480, 32, 0, 0);
+  ASSERT_TRUE(g);
+  TGLContextInfo info = GLGraphicsInfo(*g);
+  EXPECT_EQ(3, info.kind);
+  EXPECT_TRUE(info.scaled) << "full screen always draws offscreen at its own size";
+  SDL_DisplayMode desktop;
+  ASSERT_EQ(0, SDL_GetDesktopDisplayMode(0, &desktop));
+  EXPECT_EQ(desktop.w, info.drawable_width);
+  EXPECT_EQ(desktop.h, info.drawable_height);
+  EXPECT_EQ(640, CurrentGraphicsWidth());
+  GLint vp[4];
+  glGetIntegerv(GL_VIEWPORT, vp);
+  EXPECT_EQ(640, vp[2]);
+  EXPECT_EQ(480, vp[3]);
+  EndOpenGraphics();
+}
+
+TEST(GLGraphicsDriver, AttachingNoWindowGivesNull) {
+  StartGLDraw2DDriver();
+  EXPECT_EQ(nullptr, AttachGraphicsContext(nullptr, 0));
+}
+
+TEST(GLScaledRect, KeepsTheAspectWithBarsCentred) {
+  int32_t x, y, w, h;
+  GLScaledRect(640, 480, 1280, 1024, x, y, w, h);
+  EXPECT_EQ(0, x);
+  EXPECT_EQ(32, y);
+  EXPECT_EQ(1280, w);
+  EXPECT_EQ(960, h);
+  GLScaledRect(640, 480, 1920, 1080, x, y, w, h);
+  EXPECT_EQ(240, x) << "bars left and right on a wide display";
+  EXPECT_EQ(0, y);
+  EXPECT_EQ(1440, w);
+  EXPECT_EQ(1080, h);
+  GLScaledRect(640, 480, 640, 480, x, y, w, h);
+  EXPECT_EQ(0, x);
+  EXPECT_EQ(640, w);
+  GLScaledRect(640, 480, 0, 0, x, y, w, h);
+  EXPECT_EQ(0, w) << "a minimised window has nothing to draw into";
+}
+
+TEST(GraphicsSettings, AreWrittenAsFourIntegers) {
+  StartGLDraw2DDriver();
+  TGraphicsPtr g = OpenGraphics(96, 64, 0, 0, 0);
+  ASSERT_TRUE(g);
+  uint8_t bytes[16] = {};
+  auto ram = TRamStream::Create(bytes, sizeof bytes, true, true);
+  WriteGraphicsSettings(*ram, *g);
+  EXPECT_EQ(16, ram->Pos());
+  EXPECT_EQ(96, bytes[0]) << "little-endian width first";
+  ram->Seek(0);
+  TGraphicsPtr again = ReadGraphicsSettings(*ram);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(96, CurrentGraphicsWidth());
+  EXPECT_EQ(64, CurrentGraphicsHeight());
+  EndOpenGraphics();
+}
