@@ -13,6 +13,7 @@ constexpr int64_t kInfoHeaderBytes = 40;
 class TBmpLoader : public TPixmapLoader {
  public:
   TPixmapPtr LoadPixmap(const TStreamPtr& stream) override {
+    const int64_t file_bytes = BytesLeft(*stream);
     TLoaderInput in(*stream);
     uint8_t hdr[kFileHeaderBytes + kInfoHeaderBytes];
     if (!in.Read(hdr, sizeof hdr) || hdr[0] != 'B' || hdr[1] != 'M') return nullptr;
@@ -49,9 +50,11 @@ class TBmpLoader : public TPixmapLoader {
     const int64_t here = in.Consumed();
     if (data_offset > here && !in.Skip(data_offset - here)) return nullptr;
 
+    // The rows are stored whole, so a file too short for them is refused before allocating.
+    const int64_t row_bytes = (static_cast<int64_t>(width) * bpp + 31) / 32 * 4;
+    if (file_bytes >= 0 && row_bytes * height > file_bytes - in.Consumed()) return nullptr;
     TPixmapPtr pixmap = TPixmap::Create(width, height, bpp == 32 ? BGRA32 : BGR24, 4);
     if (!pixmap) return nullptr;
-    const int64_t row_bytes = (static_cast<int64_t>(width) * bpp + 31) / 32 * 4;
     std::vector<uint8_t> row(static_cast<size_t>(row_bytes));
 
     for (int32_t i = 0; i < height; ++i) {

@@ -20,6 +20,12 @@ inline int64_t ReadUpTo(TStream& stream, void* buffer, int64_t count) {
   return done;
 }
 
+// Bytes left in the stream from where it stands, or -1 when it cannot tell.
+inline int64_t BytesLeft(TStream& stream) {
+  int64_t pos = stream.Pos(), size = stream.Size();
+  return pos >= 0 && size >= pos ? size - pos : -1;
+}
+
 // A forward-only reader with its own buffer, so per-pixel reads cost no virtual call.
 class TLoaderInput {
  public:

@@ -11,6 +11,7 @@ constexpr int32_t kMaxTgaSide = 4096;
 class TTgaLoader : public TPixmapLoader {
  public:
   TPixmapPtr LoadPixmap(const TStreamPtr& stream) override {
+    const int64_t file_bytes = BytesLeft(*stream);
     TLoaderInput in(*stream);
     uint8_t hdr[18];
     if (!in.Read(hdr, sizeof hdr)) return nullptr;
@@ -25,9 +26,14 @@ class TTgaLoader : public TPixmapLoader {
     if (image_type == 1) return nullptr;
     if (!in.Skip(id_length)) return nullptr;
 
+    const int bytes = (depth + 7) / 8;
+    // Raw rows need every byte; a run packet codes at most 128 pixels in two or more bytes.
+    if (file_bytes >= 0) {
+      const int64_t pixels = static_cast<int64_t>(width) * height, left = file_bytes - in.Consumed();
+      if (image_type == 2 ? pixels * bytes > left : pixels > left * 64) return nullptr;
+    }
     TPixmapPtr pixmap = TPixmap::Create(width, height, depth == 16 || depth == 32 ? RGBA32 : RGB24, 4);
     if (!pixmap) return nullptr;
-    const int bytes = (depth + 7) / 8;
     std::vector<uint8_t> raw(static_cast<size_t>(width) * bytes);
     std::vector<uint8_t> bgra(static_cast<size_t>(width) * 4);
 

@@ -8,4 +8,5 @@ target_link_libraries(pixmap_samples PUBLIC gfx PNG::PNG JPEG::JPEG ZLIB::ZLIB)
 vs_add_test(pixmap_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/pixmap_test.cpp ${CMAKE_CURRENT_LIST_DIR}/pixmap_png_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/pixmap_jpeg_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pixmap_bmp_test.cpp ${CMAKE_CURRENT_LIST_DIR}/pixmap_tga_test.cpp
   LIBS gfx pixmap_samples)
