@@ -82,7 +82,7 @@ Mask TextMask(const std::string& font_file, std::string_view text, int pixel_hei
 }
 
 std::vector<uint8_t> BitmapFont(const std::string& font_file, int pixel_height) {
-  constexpr int kBaseline = 12;  // rows 0-11 above the baseline, 13-15 for descenders
+  constexpr int kBaseline = 12;  // letters stand on row 11; rows 12-15 take descenders
   Face face(font_file, pixel_height);
   std::vector<uint8_t> out(16 * 96, 0);
   auto lit = [&](int ch, int x, int y) {
