@@ -118,11 +118,11 @@ Canvas Ship() {
   Canvas c(50, 26);
   Sdf hull = MirrorX(Polygon({25, 0.6f, 23.3f, 3, 21.8f, 10, 18.5f, 13, 9, 16, 2.2f, 19.8f, 1.2f, 25, 25, 25}), 25);
   c.Paint(hull, [](float x, float y) {
-    Rgb base = Mix({215, 228, 245}, {70, 92, 150}, std::clamp((y - 2) / 23, 0.0f, 1.0f));
-    return Scale(base, 1.0f - 0.25f * std::fabs(x - 25) / 25);
+    Rgb base = Mix({235, 245, 255}, {80, 120, 200}, std::clamp((y - 2) / 23, 0.0f, 1.0f));
+    return Scale(base, 1.0f - 0.2f * std::fabs(x - 25) / 25);
   });
   // Dark seams and red wing stripes.
-  c.Paint(MirrorX(Capsule(9.5f, 19.5f, 19.5f, 15.5f, 0.55f), 25), Solid({40, 50, 90}));
+  c.Paint(MirrorX(Capsule(9.5f, 19.5f, 19.5f, 15.5f, 0.55f), 25), Solid({50, 70, 130}));
   c.Paint(MirrorX(Capsule(3.5f, 22.5f, 11.5f, 19.3f, 0.9f), 25), Solid({235, 60, 60}));
   c.Paint(Ellipse(25, 13.5f, 2.4f, 5.2f), VerticalGradient(9, {230, 255, 255}, 18, {40, 150, 220}));
   c.Paint(MirrorX(Box(18, 24.2f, 2.6f, 1.2f), 25), Solid({255, 170, 60}));
