@@ -6,3 +6,6 @@ vs_add_test(collision_tests
 vs_add_test(image_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/image_test.cpp
   LIBS gfx pixmap_samples)
+vs_add_test(font_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/font_test.cpp
+  LIBS gfx)
