@@ -4,3 +4,13 @@ vs_add_test(graphics_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/graphics_frontend_test.cpp
   LIBS gfx
   ENV SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy)
+
+vs_add_test(gl_driver_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/gl_driver_test.cpp
+  LIBS gfx
+  ENV SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy)
+
+vs_add_test(draw2d_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/draw2d_state_test.cpp
+  LIBS gfx
+  ENV SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy)
