@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Runs the game on a virtual X screen, waits for its window, takes a screenshot, asks the game
+# to end and checks that it ended with exit code 0 and that the screenshot is not black.
+# usage: run_game.sh GAME CLOSER SCREEN(WxHxD) escape|close SCREENSHOT
+set -u
+game=$1 closer=$2 screen=$3 how=$4 shot=$5
+export game closer how shot
+xvfb-run -a -s "-screen 0 $screen" bash -c '
+  cd "$(dirname "$game")"
+  "$game" & pid=$!
+  win=$(timeout 30 xdotool search --sync --name "^Vektor Swarm 3D$" | head -1)
+  if [ -z "$win" ]; then echo "FAIL: no window appeared"; kill $pid 2>/dev/null; exit 1; fi
+  sleep 2
+  import -window root "$shot"
+  if [ "$how" = close ]; then "$closer" "$win"; else xdotool key --window "$win" Escape; fi
+  for i in $(seq 1 200); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  if kill -0 $pid 2>/dev/null; then echo "FAIL: the game did not end"; kill -9 $pid; exit 1; fi
+  wait $pid; rc=$?
+  if [ $rc -ne 0 ]; then echo "FAIL: exit code $rc, expected 0"; exit 1; fi
+'
+rc=$?
+[ $rc -eq 0 ] || exit $rc
+brightest=$(convert "$shot" -colorspace Gray -format "%[fx:int(maxima*255)]" info:)
+if [ "${brightest:-0}" -le 0 ]; then echo "FAIL: the screenshot is black"; exit 1; fi
+echo "exit code 0, brightest grey $brightest in $shot"
