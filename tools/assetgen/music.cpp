@@ -80,6 +80,19 @@ const char* kLeadB[8] = {"F5:3 E5:1 D5:2 A5:2", "E5:4 C5:2 E5:2",     "F5:3 G5:1
                          "B5:4 G#5:4",          "D6:3 C6:1 A5:2 F5:2", "E5:3 A5:1 C6:4",
                          "D6:2 C6:1 Bb5:1 F5:2 D5:2", "E5:2 G#5:2 B5:2 E6:2"};
 
+// The note a third below in A minor, with the raised seventh (G#) over E major.
+double ThirdBelow(double midi, const Chord& chord) {
+  static const int kScale[7] = {0, 2, 3, 5, 7, 8, 10};  // A B C D E F G, from A
+  int n = int(midi), rel = ((n - 57) % 12 + 12) % 12, octave = (n - 57 - rel) / 12;
+  int degree = 0;
+  while (degree < 6 && kScale[degree + 1] <= rel) ++degree;  // G# counts as G
+  int target = degree - 2, down = 0;
+  if (target < 0) target += 7, down = 1;
+  int note = 57 + 12 * (octave - down) + kScale[target];
+  if (chord.root % 12 == 4 && !chord.minor && kScale[target] == 10) ++note;
+  return note;
+}
+
 void Kick(Bus& bus, double at, float gain) {
   Osc o;
   for (size_t i = 0, n = At(0.35); i < n; ++i) {
@@ -245,7 +258,7 @@ std::vector<float> ComposeMusic(int frames) {
         Lead(lead, n, 0.2f, 0);
         if (section == 3) {
           Note low = n;
-          low.midi -= (ch.minor ? 3 : 4);
+          low.midi = ThirdBelow(n.midi, ch);
           Lead(lead, low, 0.1f, -0.3f);
         }
       }
