@@ -9,3 +9,7 @@ vs_add_test(image_tests
 vs_add_test(font_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/font_test.cpp
   LIBS gfx)
+vs_add_test(image_gl_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/image_gl_test.cpp
+  LIBS gfx
+  ENV SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy)
