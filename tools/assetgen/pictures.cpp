@@ -336,7 +336,7 @@ void WriteBackdrop(const std::string& dir) {
       p.b = col.b;
       p.a = 1;
     }
-  // A dark ringed planet low on the right, lit from the upper left.
+  // A dark banded planet low on the right, lit from the upper left.
   const float pcx = 560, pcy = 545, pr = 175;
   for (int y = 330; y < h; ++y)
     for (int x = 360; x < w; ++x) {
