@@ -550,4 +550,12 @@ uint32_t GLGraphicsWindowId(const TGraphics& g) {
   return rec && rec->window ? SDL_GetWindowID(rec->window) : 0;
 }
 
+void GLWindowToClient(const TGraphics& g, float& x, float& y) {
+  if (GLWindowContext* rec = RecordOf(g)) ToClient(rec, x, y);
+}
+
+void GLClientToWindow(const TGraphics& g, float& x, float& y) {
+  if (GLWindowContext* rec = RecordOf(g)) ToWindow(rec, x, y);
+}
+
 bool GLSharedContextAlive() { return shared && !shut_down; }

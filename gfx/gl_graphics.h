@@ -55,6 +55,10 @@ int32_t GLLastSwapInterval();  // -1 until the first flip sets it
 // asked size, as on a HiDPI display.
 void GLForceScaledPath(bool on);
 uint32_t GLGraphicsWindowId(const TGraphics& g);  // the SDL window id, 0 if none
+// SDL window coordinates to the context's own and back, as pointer events and
+// MoveMousePointer use them.
+void GLWindowToClient(const TGraphics& g, float& x, float& y);
+void GLClientToWindow(const TGraphics& g, float& x, float& y);
 // False before the first context and once the process is ending: no GL calls then.
 bool GLSharedContextAlive();
 

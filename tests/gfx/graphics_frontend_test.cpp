@@ -290,6 +290,31 @@ TEST(GLGraphicsDriver, FullScreenCoversTheDisplayAndKeepsItsOwnSize) {
   EndOpenGraphics();
 }
 
+TEST(GLGraphicsDriver, PointerPositionsStayInTheContextsOwnPixels) {
+  StartGLDraw2DDriver();
+  TGraphicsPtr g = OpenGraphics(640, 480, 32, 0, 0);
+  ASSERT_TRUE(g);
+  TGLContextInfo info = GLGraphicsInfo(*g);
+  ASSERT_GT(info.window_width, 0);
+  // The middle of the window is the middle of the context, whatever the display's size.
+  float x = info.window_width / 2.0f, y = info.window_height / 2.0f;
+  GLWindowToClient(*g, x, y);
+  EXPECT_NEAR(320.0f, x, 0.01f);
+  EXPECT_NEAR(240.0f, y, 0.01f);
+  // The top-left of the picture inside the bars is the context's origin.
+  float wx = info.dest_x * static_cast<float>(info.window_width) / info.drawable_width;
+  float wy = info.dest_y * static_cast<float>(info.window_height) / info.drawable_height;
+  GLWindowToClient(*g, wx, wy);
+  EXPECT_NEAR(0.0f, wx, 0.01f);
+  EXPECT_NEAR(0.0f, wy, 0.01f);
+  float cx = 100.0f, cy = 50.0f;
+  GLClientToWindow(*g, cx, cy);
+  GLWindowToClient(*g, cx, cy);
+  EXPECT_NEAR(100.0f, cx, 0.01f) << "there and back";
+  EXPECT_NEAR(50.0f, cy, 0.01f);
+  EndOpenGraphics();
+}
+
 TEST(GLGraphicsDriver, AttachingNoWindowGivesNull) {
   StartGLDraw2DDriver();
   EXPECT_EQ(nullptr, AttachGraphicsContext(nullptr, 0));
