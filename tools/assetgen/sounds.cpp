@@ -13,8 +13,10 @@ namespace assetgen {
 
 namespace {
 
-// Effects peak at -2 dBFS (the encoder's ripple stays under -1 dBFS).
+// Effects peak at -2 dBFS (the encoder's ripple stays under -1 dBFS). The saucer's
+// loop sounds for seconds on end, so it stays lower, with the music.
 constexpr double kEffectPeak = -2.0;
+constexpr double kLoopPeak = -5.0;
 
 std::vector<float> Render(int frames, const std::function<float(double t)>& f) {
   std::vector<float> out(static_cast<size_t>(frames));
@@ -228,7 +230,7 @@ void WriteSounds(const std::string& dir) {
     else throw std::runtime_error("no recipe for " + name);
     if (s.loops) RemoveMean(pcm, 1);
     else FinishOneShot(pcm, 0.01);
-    Normalise(pcm, kEffectPeak);
+    Normalise(pcm, s.loops ? kLoopPeak : kEffectPeak);
     WriteOgg(dir + "/" + name, 1, pcm, 0.4f, serial++, name.substr(0, name.size() - 4).c_str());
   }
 }
