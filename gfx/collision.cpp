@@ -1,6 +1,7 @@
 #include "gfx/collision.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -43,9 +44,55 @@ void ReturnQuad(TQuad* q) {
   s.pool = q;
 }
 
+// A quad's mask reduced to what the texel rule reads.
+struct MaskView {
+  enum Kind { kSolid, kMasked, kEmpty } kind = kSolid;
+  const uint8_t* pixels = nullptr;
+  ptrdiff_t pitch = 0;
+  int bpp = 0, alpha = 0;  // bytes per pixel, offset of the alpha byte
+  int width = 0, height = 0;
+  float fwidth = 0, fheight = 0;
+
+  MaskView() = default;
+  explicit MaskView(const TPixmap* t) {
+    // Without alpha a mask cannot say anything; the quad is solid.
+    if (!t || !ValidPixmapFormat(t->format) || AlphaBitsPerPixel[t->format] == 0) return;
+    if (t->width <= 0 || t->height <= 0 || !t->pixels) {
+      kind = kEmpty;
+      return;
+    }
+    kind = kMasked;
+    pixels = t->pixels;
+    pitch = t->pitch;
+    bpp = BytesPerPixel[t->format];
+    // The alpha byte is the top byte of a 32-bit pixel; one-byte formats are all alpha.
+    alpha = bpp == 4 ? 3 : 0;
+    width = t->width, height = t->height;
+    fwidth = static_cast<float>(width), fheight = static_cast<float>(height);
+  }
+
+  bool Covers(float u, float v) const {
+    u = std::clamp(u, 0.0f, 1.0f);
+    v = std::clamp(v, 0.0f, 1.0f);
+    const int col = std::min(static_cast<int>(u * fwidth), width - 1);
+    const int row = std::min(static_cast<int>(v * fheight), height - 1);
+    return (pixels[row * pitch + col * bpp + alpha] & 0x80) != 0;
+  }
+
+  // The alpha bytes of the row that v falls in; u then picks the column.
+  const uint8_t* Row(float v) const {
+    const int row = std::min(static_cast<int>(std::clamp(v, 0.0f, 1.0f) * fheight), height - 1);
+    return pixels + row * pitch + alpha;
+  }
+  bool CoversInRow(const uint8_t* row, float u) const {
+    const int col = std::min(static_cast<int>(std::clamp(u, 0.0f, 1.0f) * fwidth), width - 1);
+    return (row[col * bpp] & 0x80) != 0;
+  }
+};
+
 // The working record of the scanline test, one per polygon.
 struct RPoly {
-  const TPixmap* texture = nullptr;
+  MaskView texture;
   float data[kVertices * kChannels];
   int count = kVertices;
   float ldat[kChannels], ladd[kChannels], rdat[kChannels], radd[kChannels];
@@ -61,7 +108,7 @@ struct RPoly {
 };
 
 bool Setup(RPoly& p, const TQuad& q) {
-  p.texture = q.mask.get();
+  p.texture = MaskView(q.mask.get());
   std::memcpy(p.data, q.xyuv, sizeof p.data);
   for (float v : p.data)
     if (!std::isfinite(v) || std::fabs(v) > kCoordLimit) return false;
@@ -126,19 +173,6 @@ void Advance(RPoly& p) {
   for (int c = 0; c < kChannels; ++c) p.ldat[c] += p.ladd[c], p.rdat[c] += p.radd[c];
 }
 
-bool TexelCovers(const TPixmap& t, float u, float v) {
-  if (t.width <= 0 || t.height <= 0) return false;
-  u = std::clamp(u, 0.0f, 1.0f);
-  v = std::clamp(v, 0.0f, 1.0f);
-  const int col = std::min(static_cast<int>(u * static_cast<float>(t.width)), t.width - 1);
-  const int row = std::min(static_cast<int>(v * static_cast<float>(t.height)), t.height - 1);
-  const uint8_t* px = t.pixels + static_cast<ptrdiff_t>(row) * t.pitch +
-                      static_cast<ptrdiff_t>(col) * BytesPerPixel[t.format];
-  // The alpha byte is the top byte of a 32-bit pixel; one-byte formats are all alpha.
-  const uint8_t alpha = BytesPerPixel[t.format] == 4 ? px[3] : px[0];
-  return (alpha & 0x80) != 0;
-}
-
 std::vector<uint8_t>& Scratch() {
   static std::vector<uint8_t> row;
   return row;
@@ -146,7 +180,8 @@ std::vector<uint8_t>& Scratch() {
 
 // Covers the entries [x0, x0 + n) of the scratch row with polygon p; true on a hit.
 bool Cover(const RPoly& p, int x0, int n, uint8_t* row) {
-  if (!p.texture) {
+  if (p.texture.kind == MaskView::kEmpty) return false;
+  if (p.texture.kind == MaskView::kSolid) {
     for (int i = 0; i < n; ++i) {
       if (row[i]) return true;
       row[i] = 1;
@@ -161,8 +196,17 @@ bool Cover(const RPoly& p, int x0, int n, uint8_t* row) {
   const float start = static_cast<float>(x0 - sl) + 0.5f;
   float u = p.ldat[2] + du * start;
   float v = p.ldat[3] + dv * start;
+  if (dv == 0.0f) {  // an unturned quad reads one texel row per scanline
+    const uint8_t* texels = p.texture.Row(v);
+    for (int i = 0; i < n; ++i, u += du) {
+      if (!p.texture.CoversInRow(texels, u)) continue;
+      if (row[i]) return true;
+      row[i] = 1;
+    }
+    return false;
+  }
   for (int i = 0; i < n; ++i, u += du, v += dv) {
-    if (!TexelCovers(*p.texture, u, v)) continue;
+    if (!p.texture.Covers(u, v)) continue;
     if (row[i]) return true;
     row[i] = 1;
   }
@@ -218,8 +262,8 @@ bool QuadsOverlap(const TQuad& a, const TQuad& b) {
 
 void ClearCollisionLayers(int32_t mask) {
   Layers& s = State();
-  for (int layer = 0; layer < CollisionLayers; ++layer) {
-    if (mask != 0 && !(static_cast<uint32_t>(mask) & (1u << layer))) continue;
+  for (uint32_t bits = mask ? static_cast<uint32_t>(mask) : ~0u; bits; bits &= bits - 1) {
+    const int layer = std::countr_zero(bits);
     TQuad* q = s.heads[layer];
     while (q) {
       TQuad* next = q->link;
@@ -235,13 +279,13 @@ std::vector<std::shared_ptr<void>> CollideQuadLayer(const TQuad& quad, int32_t c
                                                     int32_t write_mask) {
   Layers& s = State();
   std::vector<std::shared_ptr<void>> hits;
-  for (int layer = 0; layer < CollisionLayers; ++layer) {
-    if (!(static_cast<uint32_t>(collide_mask) & (1u << layer))) continue;
+  for (uint32_t bits = static_cast<uint32_t>(collide_mask); bits; bits &= bits - 1) {
+    const int layer = std::countr_zero(bits);
     for (TQuad* q = s.heads[layer]; q; q = q->link)
       if (QuadsOverlap(*q, quad)) hits.push_back(q->id);
   }
-  for (int layer = 0; layer < CollisionLayers; ++layer) {
-    if (!(static_cast<uint32_t>(write_mask) & (1u << layer))) continue;
+  for (uint32_t bits = static_cast<uint32_t>(write_mask); bits; bits &= bits - 1) {
+    const int layer = std::countr_zero(bits);
     TQuad* q = TakeQuad();
     q->id = quad.id;
     q->mask = quad.mask;
