@@ -240,7 +240,7 @@ std::vector<float> ComposeMusic(int frames) {
     static const int kOct[8] = {0, 0, 12, 0, 0, 12, 0, 12};
     for (int e = 0; e < 8; ++e) {
       if (intro && e % 2) continue;
-      Bass(bass, {t0 + e * kEighth, kEighth * 0.8, double(ch.root + kOct[e])}, intro ? 0.35f : 0.5f);
+      Bass(bass, {t0 + e * kEighth, kEighth * 0.8, double(ch.root + kOct[e])}, intro ? 0.22f : 0.32f);
     }
 
     // Arpeggio in sixteenths over the chord, rising then falling; pad underneath.
@@ -255,15 +255,15 @@ std::vector<float> ComposeMusic(int frames) {
     // the fourth doubles the melody a third below.
     if (section == 1 || section == 3) {
       for (const Note& n : Phrase(kLeadA[in_section], t0)) {
-        Lead(lead, n, 0.2f, 0);
+        Lead(lead, n, 0.34f, 0);
         if (section == 3) {
           Note low = n;
           low.midi = ThirdBelow(n.midi, ch);
-          Lead(lead, low, 0.1f, -0.3f);
+          Lead(lead, low, 0.16f, -0.3f);
         }
       }
     } else if (section == 2) {
-      for (const Note& n : Phrase(kLeadB[in_section], t0)) Lead(lead, n, 0.2f, 0.1f);
+      for (const Note& n : Phrase(kLeadB[in_section], t0)) Lead(lead, n, 0.34f, 0.1f);
     }
   }
 
