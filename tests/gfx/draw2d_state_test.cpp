@@ -107,36 +107,6 @@ TEST_F(Draw2D, ScaleGivesADiagonalMatrixAndTheCollisionCopy) {
   EXPECT_EQ(180.0f, GetDrawRotation());
 }
 
-TEST_F(Draw2D, ScaledRectanglesGrowFromTheirPosition) {
-  SetDrawBlend(BlendSolid);
-  SetDrawScale(2, 2);
-  FillRect(100, 100, 10, 10);
-  EXPECT_TRUE(Lit(119, 119));
-  EXPECT_FALSE(Lit(120, 120));
-}
-
-TEST_F(Draw2D, SettersStoreWhatTheyAreGiven) {
-  SetDrawColor(300, -5, 128);
-  int32_t r, gr, b;
-  GetDrawColor(r, gr, b);
-  EXPECT_EQ(300, r);
-  EXPECT_EQ(-5, gr);
-  EXPECT_EQ(128, b);
-  SetClearColor(1, 2, 3);
-  GetClearColor(r, gr, b);
-  EXPECT_EQ(3, b);
-  SetDrawLineWidth(2.5f);
-  EXPECT_EQ(2.5f, GetDrawLineWidth());
-  GLfloat lw = 0;
-  glGetFloatv(GL_LINE_WIDTH, &lw);
-  EXPECT_EQ(2.5f, lw);
-  SetDrawViewport(5, 6, 7, 8);
-  int32_t x, y, w, h;
-  GetDrawViewport(x, y, w, h);
-  EXPECT_EQ(5, x);
-  EXPECT_EQ(8, h);
-}
-
 TEST_F(Draw2D, MakingAContextCurrentAgainNeitherClearsNorFlips) {
   TGraphicsPtr other = CreateGraphicsContext(64, 64, 0, 0, 0);
   ASSERT_TRUE(other);

@@ -249,13 +249,6 @@ TEST_F(GLDriver, PolygonsFillTheirOutline) {
   EXPECT_FALSE(Lit(301, 301)) << "an odd count is ignored";
 }
 
-TEST_F(GLDriver, TheMatrixTurnsPrimitivesClockwise) {
-  SetDrawRotation(90);
-  FillRect(100, 100, 20, 5);  // local x runs down the screen
-  EXPECT_TRUE(Lit(98, 110));
-  EXPECT_FALSE(Lit(110, 102));
-}
-
 TEST_F(GLDriver, GrabThenDrawReproducesThePixels) {
   SetDrawBlend(BlendSolid);
   for (int i = 0; i < 10; ++i) {
@@ -394,17 +387,6 @@ TEST_F(GLDriver, FramesDrawTheirPixelsOneToOne) {
   frame->Draw(0, 0, 3, 2, 50, 60);
   TPixmapPtr grab = GrabScreenPixmap(50, 60, 3, 2);
   for (int i = 0; i < 6; ++i) EXPECT_EQ(colours[i], grab->ReadPixel(i % 3, i / 3)) << "pixel " << i;
-}
-
-TEST_F(GLDriver, ADeletedTextureNameReusedIsBoundAfresh) {
-  SetDrawBlend(BlendSolid);
-  auto red = CurrentDraw2DDriver()->CreateFrameFromPixmap(Solid(4, 4, 0xFFFF0000), 0);
-  red->Draw(0, 0, 4, 4, 0, 0);
-  EXPECT_TRUE(Near(Px(1, 1), 255, 0, 0));
-  red.reset();
-  auto green = CurrentDraw2DDriver()->CreateFrameFromPixmap(Solid(4, 4, 0xFF00FF00), 0);
-  green->Draw(0, 0, 4, 4, 10, 0);
-  EXPECT_TRUE(Near(Px(11, 1), 0, 255, 0)) << "got " << Px(11, 1);
 }
 
 TEST_F(GLDriver, FramesSurviveANewOpeningAndNewOnesGetItsStamp) {
