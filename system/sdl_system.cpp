@@ -433,8 +433,23 @@ class TSDLSystemDriver final : public TSystemDriver {
     float fx = static_cast<float>(x), fy = static_cast<float>(y);
     const TWindowRef w = window ? FindWindow(SDL_GetWindowID(window)) : nullptr;
     if (w && w->to_window) w->to_window(fx, fy);
-    if (window) SDL_WarpMouseInWindow(window, static_cast<int>(fx), static_cast<int>(fy));
-    else SDL_WarpMouseGlobal(x, y);
+    if (!window) {
+      SDL_WarpMouseGlobal(x, y);
+      return;
+    }
+    const int wx = static_cast<int>(fx), wy = static_cast<int>(fy);
+    const bool had_pointer = SDL_GetMouseFocus() == window;
+    SDL_WarpMouseInWindow(window, wx, wy);
+    if (!had_pointer) {
+      // SDL reports the move only to the window that had the pointer; tell ours.
+      SDL_Event e{};
+      e.type = SDL_MOUSEMOTION;
+      e.motion.windowID = SDL_GetWindowID(window);
+      e.motion.x = wx;
+      e.motion.y = wy;
+      e.motion.state = SDL_GetMouseState(nullptr, nullptr);
+      SDL_PushEvent(&e);
+    }
   }
 
   void SetMouseVisible(bool visible) override {
