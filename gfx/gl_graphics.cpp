@@ -19,6 +19,7 @@ struct GLWindowContext {
   SDL_GLContext context = nullptr;
   // The scaled path: the context draws into fbo, the swap scales it into the window.
   bool scaled = false;
+  bool fbo_failed = false;  // tried once and the library refused; drawing goes to the window
   GLuint fbo = 0, color_rb = 0, depth_rb = 0;
 };
 
@@ -232,7 +233,7 @@ void DeleteFbo(GLWindowContext* rec) {
 
 // With the record's context current: an offscreen buffer of the asked size, left bound.
 bool MakeFbo(GLWindowContext* rec) {
-  if (!fbo.ok) return false;
+  if (!fbo.ok || rec->fbo_failed) return false;
   fbo.GenFramebuffers(1, &rec->fbo);
   fbo.BindFramebuffer(GL_FRAMEBUFFER, rec->fbo);
   fbo.GenRenderbuffers(1, &rec->color_rb);
@@ -263,6 +264,7 @@ bool MakeFbo(GLWindowContext* rec) {
   if (!complete) {
     fbo.BindFramebuffer(GL_FRAMEBUFFER, 0);
     DeleteFbo(rec);
+    rec->fbo_failed = true;
     return false;
   }
   glDisable(GL_SCISSOR_TEST);
