@@ -17,6 +17,7 @@ namespace {
 // loop sounds for seconds on end, so it stays lower, with the music.
 constexpr double kEffectPeak = -2.0;
 constexpr double kLoopPeak = -5.0;
+constexpr double kCeiling = -1.5;
 
 std::vector<float> Render(int frames, const std::function<float(double t)>& f) {
   std::vector<float> out(static_cast<size_t>(frames));
@@ -63,8 +64,8 @@ std::vector<float> Alienhit(int frames) {
   float held = 0;
   int hold = 0;
   return Render(frames, [&](double t) {
-    float n = band.Run(noise.Next(), Sweep(3500, 350, t, 0.3), 1.5).band * 1.4f * AttackDecay(t, 0.001, 0.11);
-    float b = blip.Pulse(Sweep(700, 120, t, 0.14), 0.5) * 0.5f * AttackDecay(t, 0.001, 0.05);
+    float n = band.Run(noise.Next(), Sweep(3500, 350, t, 0.3), 1.5).band * 1.4f * AttackDecay(t, 0.001, 0.15);
+    float b = blip.Pulse(Sweep(700, 120, t, 0.16), 0.5) * 0.7f * AttackDecay(t, 0.001, 0.08);
     // Sample-and-hold at about 11 kHz gives the burst its arcade grit.
     if (hold-- <= 0) {
       held = n + b;
@@ -214,7 +215,7 @@ void WriteSounds(const std::string& dir) {
     std::vector<float> pcm;
     if (name == "swarm.ogg") {
       pcm = ComposeMusic(s.frames);
-      WriteOgg(dir + "/" + name, 2, pcm, 0.25f, serial++, "Swarm");
+      WriteOggUnder(dir + "/" + name, 2, std::move(pcm), 0.25f, serial++, "Swarm", kCeiling);
       continue;
     }
     if (name == "shoot.ogg") pcm = Shoot(s.frames);
@@ -231,7 +232,8 @@ void WriteSounds(const std::string& dir) {
     if (s.loops) RemoveMean(pcm, 1);
     else FinishOneShot(pcm, 0.01);
     Normalise(pcm, s.loops ? kLoopPeak : kEffectPeak);
-    WriteOgg(dir + "/" + name, 1, pcm, 0.4f, serial++, name.substr(0, name.size() - 4).c_str());
+    WriteOggUnder(dir + "/" + name, 1, std::move(pcm), 0.4f, serial++, name.substr(0, name.size() - 4).c_str(),
+                  kCeiling);
   }
 }
 

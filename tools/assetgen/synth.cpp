@@ -1,6 +1,7 @@
 #include "tools/assetgen/synth.h"
 
 #include <vorbis/vorbisenc.h>
+#include <vorbis/vorbisfile.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -182,6 +183,34 @@ void WriteOgg(const std::string& path, int channels, const std::vector<float>& i
     }
   }
   if (std::fflush(f.get()) != 0) throw std::runtime_error("cannot write " + path);
+}
+
+double DecodedPeakDbfs(const std::string& path) {
+  OggVorbis_File vf;
+  if (ov_fopen(path.c_str(), &vf) != 0) throw std::runtime_error("cannot decode " + path);
+  float peak = 0;
+  float** pcm = nullptr;
+  int section = 0;
+  long n;
+  const int channels = ov_info(&vf, -1)->channels;
+  while ((n = ov_read_float(&vf, &pcm, 4096, &section)) > 0)
+    for (int c = 0; c < channels; ++c)
+      for (long i = 0; i < n; ++i) peak = std::max(peak, std::fabs(pcm[c][i]));
+  ov_clear(&vf);
+  if (n < 0) throw std::runtime_error("cannot decode " + path);
+  return 20.0 * std::log10(std::max(peak, 1e-9f));
+}
+
+void WriteOggUnder(const std::string& path, int channels, std::vector<float> interleaved, float quality,
+                   int serial, const char* title, double ceiling_dbfs) {
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    WriteOgg(path, channels, interleaved, quality, serial, title);
+    double over = DecodedPeakDbfs(path) - ceiling_dbfs;
+    if (over <= 0) return;
+    float gain = float(std::pow(10.0, -(over + 0.1) / 20.0));
+    for (float& s : interleaved) s *= gain;
+  }
+  throw std::runtime_error(path + " stays above its ceiling");
 }
 
 }  // namespace assetgen

@@ -82,5 +82,11 @@ void RemoveMean(std::vector<float>& interleaved, int channels);
 // Encodes interleaved float samples (-1..1) at 44100 Hz. Throws on failure.
 void WriteOgg(const std::string& path, int channels, const std::vector<float>& interleaved, float quality,
               int serial, const char* title);
+// Encodes, decodes the result and, while the decoded peak is above `ceiling_dbfs` (the
+// codec's ripple can add a decibel to sharp edges), lowers the level and encodes again.
+void WriteOggUnder(const std::string& path, int channels, std::vector<float> interleaved, float quality,
+                   int serial, const char* title, double ceiling_dbfs);
+// The largest decoded magnitude of an Ogg Vorbis file in dBFS. Throws if it does not decode.
+double DecodedPeakDbfs(const std::string& path);
 
 }  // namespace assetgen
