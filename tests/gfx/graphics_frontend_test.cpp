@@ -11,6 +11,7 @@
 #include "gfx/graphics.h"
 #include "stream/stream.h"
 #include "system/hook.h"
+#include "system/input.h"
 
 namespace {
 
@@ -322,6 +323,25 @@ TEST(GLGraphicsDriver, PointerPositionsStayInTheContextsOwnPixels) {
   GLWindowToClient(*g, cx, cy);
   EXPECT_NEAR(100.0f, cx, 0.01f) << "there and back";
   EXPECT_NEAR(50.0f, cy, 0.01f);
+  EndOpenGraphics();
+}
+
+TEST(GLGraphicsDriver, MouseEventsArriveInTheContextsOwnPixels) {
+  StartGLDraw2DDriver();
+  TGraphicsPtr g = OpenGraphics(640, 480, 32, 0, 0);
+  ASSERT_TRUE(g);
+  TGLContextInfo info = GLGraphicsInfo(*g);
+  // Three quarters across and a quarter down the picture, in SDL window coordinates.
+  float wx = 480.0f, wy = 120.0f;
+  GLClientToWindow(*g, wx, wy);
+  SDL_Event e{};
+  e.type = SDL_MOUSEMOTION;
+  e.motion.windowID = GLGraphicsWindowId(*g);
+  e.motion.x = static_cast<Sint32>(wx);
+  e.motion.y = static_cast<Sint32>(wy);
+  ASSERT_EQ(1, SDL_PushEvent(&e));
+  EXPECT_NEAR(480, MousePosX(), 1) << "window " << info.window_width << " x " << info.window_height;
+  EXPECT_NEAR(120, MousePosY(), 1);
   EndOpenGraphics();
 }
 
