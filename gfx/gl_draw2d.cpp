@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gfx/image.h"
 #include "stream/core.h"
 
 namespace {
@@ -89,8 +90,8 @@ GLuint CreateTex(int32_t width, int32_t height, int32_t flags) {
   glBindTexture(GL_TEXTURE_2D, name);  // the shared context's own binding, not the cache's
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  bool mipmapped = flags & 4;
-  if (flags & 2) {
+  bool mipmapped = flags & ImageMipmapped;
+  if (flags & ImageFiltered) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                     mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
@@ -104,7 +105,7 @@ GLuint CreateTex(int32_t width, int32_t height, int32_t flags) {
 }
 
 void UploadTex(TPixmapPtr pixmap, int32_t flags) {
-  bool mipmapped = flags & 4;
+  bool mipmapped = flags & ImageMipmapped;
   for (int32_t level = 0;; ++level) {
     glPixelStorei(GL_UNPACK_ROW_LENGTH, pixmap->pitch / BytesPerPixel[pixmap->format]);
     glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, pixmap->width, pixmap->height, GL_RGBA,

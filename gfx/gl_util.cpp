@@ -3,6 +3,7 @@
 #include <SDL_opengl.h>
 
 #include "gfx/gl_draw2d.h"
+#include "gfx/image.h"
 #include "stream/stream.h"
 
 void RegisterGLTextFont();  // generated with the embedded font
@@ -68,7 +69,7 @@ uint32_t GLTexFromPixmap(const TPixmapPtr& pixmap, bool mipmapped, int32_t* tex_
                          int32_t* tex_height) {
   GLint previous = 0;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
-  auto frame = TGLImageFrame::CreateFromPixmap(pixmap, 2 | (mipmapped ? 4 : 0));
+  auto frame = TGLImageFrame::CreateFromPixmap(pixmap, ImageFiltered | (mipmapped ? ImageMipmapped : 0));
   glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
   if (!frame) return 0;
   uint32_t name = static_cast<uint32_t>(frame->name);
