@@ -138,10 +138,11 @@ Canvas Crab(int phase) {
   Sdf claw = Union(Capsule(15, 12, 7.5f, 9 + lift * 0.3f, 2.1f), Capsule(7.5f, 9 + lift * 0.3f, 4, 14 - lift, 1.8f));
   Sdf legs = Union({Capsule(19, 17, 16.5f, 22 + (phase ? 1.5f : 0), 1.3f),
                     Capsule(22.5f, 18, 21.5f, 23.5f - (phase ? 1.5f : 0), 1.3f)});
-  Sdf antennae = Capsule(21.5f, 6, 18.5f + (phase ? -1.0f : 1.0f), 1.5f, 1.0f);
+  const float tip = 18.5f + (phase ? -1.0f : 1.0f);
+  Sdf antennae = Capsule(21.5f, 6, tip, 1.8f, 1.0f);
   Sdf shape = Union({Ellipse(25, 12, 11.5f, 7.5f), MirrorX(claw, 25), MirrorX(legs, 25), MirrorX(antennae, 25)});
   c.Paint(shape, body);
-  c.Paint(MirrorX(Circle(18.5f + (phase ? 0.5f : 0), 1.7f + (phase ? 0 : 0), 1.6f), 25), Solid({255, 230, 120}));
+  c.Paint(MirrorX(Circle(tip, 1.8f, 1.6f), 25), Solid({255, 230, 120}));
   c.Paint(MirrorX(Ellipse(21, 10.5f, 2.3f, 2.6f), 25), Solid({255, 245, 150}));
   c.Paint(MirrorX(Circle(21.3f, 11, 1.1f), 25), Solid({50, 10, 40}));
   c.Paint(Box(25, 15.5f, 4, 0.7f), Solid({110, 20, 90}));
