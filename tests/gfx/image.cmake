@@ -5,7 +5,7 @@ vs_add_test(collision_tests
   LIBS gfx)
 vs_add_test(image_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/image_test.cpp
-  LIBS gfx pixmap_samples)
+  LIBS gfx)
 vs_add_test(font_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/font_test.cpp
   LIBS gfx)

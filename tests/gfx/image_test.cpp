@@ -2,11 +2,7 @@
 // locking, and the image collision tests (which need no driver).
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
-
 #include "gfx/image.h"
-#include "pixmap_samples.h"
 
 namespace {
 
@@ -24,19 +20,6 @@ TImagePtr Sprite(const TPixmapPtr& pixels, int32_t flags = ImageMasked) {
   CentreImageHandle(image);
   return image;
 }
-
-struct TempFile {
-  std::string path;
-  explicit TempFile(const Bytes& bytes) {
-    char name[] = "/tmp/vs_image_test_XXXXXX";
-    int fd = mkstemp(name);
-    path = name;
-    FILE* f = fdopen(fd, "wb");
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-  }
-  ~TempFile() { std::remove(path.c_str()); }
-};
 
 // A frame of the driver's kind that draws nothing; enough to see frames being thrown away.
 struct InertFrame : TImageFrame {
@@ -73,25 +56,7 @@ TEST(NewImage, StartDefaultsAndTheUnchangedMarker) {
   TImagePtr image = NewImage(4, 4);
   EXPECT_EQ(3 | ImageDynamic, image->flags) << "NewImage always adds ImageDynamic";
   EXPECT_EQ(0.0f, image->handle_x) << "no centring while auto-centre is off";
-  EXPECT_EQ(ImageFiltered | ImageDynamic, NewImage(4, 4, 1, ImageFiltered)->flags);
-}
-
-TEST(NewImage, TakesTheMaskColourOfItsTime) {
-  SetImageMaskColor(255, 0, 255);
-  TImagePtr image = NewImage(2, 2);
-  SetImageMaskColor(0, 0, 0);
-  EXPECT_EQ(255, image->mask_r);
-  EXPECT_EQ(0, image->mask_g);
-  EXPECT_EQ(255, image->mask_b);
-  int r, g, b;
-  GetImageMaskColor(r, g, b);
-  EXPECT_EQ(0, r + g + b);
-}
-
-TEST(NewImage, RefusesNegativeSizes) {
-  EXPECT_FALSE(NewImage(-1, 4));
-  EXPECT_FALSE(NewImage(4, 4, -2));
-  EXPECT_FALSE(NewImage(MaxPixmapSide + 1, 4));
+  EXPECT_FALSE(NewImage(-1, 4)) << "negative size";
 }
 
 TEST(OpenImageStrip, CellsInReadingOrder) {
@@ -114,14 +79,6 @@ TEST(OpenImageStrip, CellsInReadingOrder) {
   EXPECT_FALSE(OpenImageStrip(sheet, 25, 25, 6, 3, 0));
 }
 
-TEST(OpenImageStrip, FramesAreCopiesNotWindows) {
-  TPixmapPtr sheet = Rgb(20, 10, 0xFF00FF00u);
-  TImagePtr strip = OpenImageStrip(sheet, 10, 10, 0, 2, 0);
-  ASSERT_TRUE(strip);
-  sheet->ClearPixels(0xFFFF0000u);
-  EXPECT_EQ(0xFF00FF00u, strip->pixmaps[1]->ReadPixel(5, 5)) << "the sheet may change later";
-}
-
 TEST(OpenImageStrip, UnusableCellSizesGiveNull) {
   TPixmapPtr sheet = Rgb(100, 50, 0xFFFFFFFFu);
   EXPECT_FALSE(OpenImageStrip(sheet, 0, 25, 0, 1)) << "cell width 0";
@@ -129,30 +86,6 @@ TEST(OpenImageStrip, UnusableCellSizesGiveNull) {
   EXPECT_FALSE(LoadAnim(u"/no/such/picture.png", 0, 0, 0, 1)) << "through a URL too";
   EXPECT_FALSE(OpenImageStrip(sheet, 101, 25, 0, 1)) << "wider than the picture";
   EXPECT_FALSE(OpenImageStrip(sheet, 25, 25, -1, 2)) << "negative first cell";
-  EXPECT_FALSE(OpenImageStrip(sheet, 25, 25, 0, 0)) << "no cells";
-  EXPECT_FALSE(OpenImageStrip(TPixmapPtr(), 25, 25, 0, 1)) << "no picture";
-}
-
-TEST(OpenImage, DecodesAFileAndCentresWhenAsked) {
-  PngSpec spec;
-  spec.width = 6;
-  spec.height = 4;
-  spec.colour_type = 2;
-  spec.pixels.assign(6 * 4 * 3, 0);
-  spec.pixels[3 * 1 + 0] = 200;  // pixel (1, 0) red
-  TempFile file(EncodePng(spec));
-  SetAutoCentreHandle(1);
-  TImagePtr image = OpenImage(BytesToText(file.path));
-  SetAutoCentreHandle(0);
-  ASSERT_TRUE(image);
-  EXPECT_EQ(6, image->width);
-  EXPECT_EQ(4, image->height);
-  EXPECT_EQ(3.0f, image->handle_x);
-  EXPECT_EQ(2.0f, image->handle_y);
-  ASSERT_EQ(RGBA32, image->pixmaps[0]->format) << "masked by the default flags";
-  EXPECT_EQ(0u, image->pixmaps[0]->ReadPixel(0, 0) >> 24) << "black became transparent";
-  EXPECT_EQ(0xFFC80000u, image->pixmaps[0]->ReadPixel(1, 0));
-  EXPECT_FALSE(OpenImage(u"/no/such/picture.png")) << "no file, no image";
 }
 
 TEST(ImageSetPixmap, MasksOnlyPicturesWithoutAlpha) {
@@ -201,12 +134,6 @@ TEST(ImageLock, MakesAClearFrameAndWritingDropsTheDriverFrame) {
   EXPECT_FALSE(image->frames[0]);
 }
 
-TEST(ImageFrame, NoDriverNoFrame) {
-  TImagePtr image = Sprite(Rgb(4, 4, 0xFFFFFFFFu));
-  EXPECT_FALSE(image->Frame(0)) << "nothing to draw with before OpenGraphics";
-  DrawImageFrame(image, 10, 10, 0);  // and drawing is harmless
-}
-
 TEST(ImageFrameDeathTest, IndexOutsideTheFramesIsTheCallersError) {
   TImagePtr image = TImage::Create(4, 4, 2, 0, 0, 0, 0);
   EXPECT_DEBUG_DEATH(image->Frame(2), "frame index");
@@ -244,12 +171,6 @@ TEST(ImagesOverlap, PictureWithoutAlphaCollidesAsARectangle) {
   ASSERT_EQ(RGB24, a->pixmaps[0]->format);
   EXPECT_EQ(1, ImagesOverlap(a, 0, 0, 0, a, 9, 9, 0));
   EXPECT_EQ(0, ImagesOverlap(a, 0, 0, 0, a, 10, 0, 0));
-}
-
-TEST(ImagesOverlap, AnUnsetFrameCollidesWithNothing) {
-  TImagePtr blank = NewImage(10, 10, 2, 0);
-  TImagePtr solid = Sprite(Rgb(10, 10, 0xFFFFFFFFu), 0);
-  EXPECT_EQ(0, ImagesOverlap(blank, 0, 0, 1, solid, 0, 0, 0));
 }
 
 TEST(ImagesOverlap, UsesOnlyLayer31) {
