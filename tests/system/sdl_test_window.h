@@ -13,27 +13,24 @@ class SdlWindowTest : public ::testing::Test {
     window = SDL_CreateWindow("test", 0, 0, 640, 480, SDL_WINDOW_HIDDEN);
     ASSERT_NE(nullptr, window) << SDL_GetError();
     id = SDL_GetWindowID(window);
-    TFrameworkWindow w;
-    w.sdl_window_id = id;
-    w.client_width = 640;
-    w.client_height = 480;
-    Register(w);
+    Register({});
   }
   void TearDown() override {
     RemoveFrameworkWindow(id);
     if (window) SDL_DestroyWindow(window);
   }
-  void Register(TFrameworkWindow w) {
+  // Registers this window again with another source, size or mapping.
+  void Register(TFrameworkWindow w, int width = 640, int height = 480) {
     w.sdl_window_id = id;
+    w.client_width = width;
+    w.client_height = height;
     AddFrameworkWindow(w);
   }
-
-  void Push(SDL_Event e) { ASSERT_EQ(1, SDL_PushEvent(&e)) << SDL_GetError(); }
-  void Key(uint32_t type, SDL_Scancode code, uint16_t mod = 0, uint8_t repeat = 0, uint32_t window_id = 0) {
+  void Push(SDL_Event e) { SDL_PushEvent(&e); }
+  void Key(uint32_t type, SDL_Scancode code, uint16_t mod = 0, uint8_t repeat = 0) {
     SDL_Event e{};
     e.type = type;
-    e.key.windowID = window_id ? window_id : id;
-    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.key.windowID = id;
     e.key.repeat = repeat;
     e.key.keysym.scancode = code;
     e.key.keysym.mod = mod;
@@ -42,41 +39,25 @@ class SdlWindowTest : public ::testing::Test {
   void Down(SDL_Scancode code, uint16_t mod = 0) { Key(SDL_KEYDOWN, code, mod); }
   void Repeat(SDL_Scancode code, uint16_t mod = 0) { Key(SDL_KEYDOWN, code, mod, 1); }
   void Up(SDL_Scancode code, uint16_t mod = 0) { Key(SDL_KEYUP, code, mod); }
-  void Motion(int x, int y, uint32_t state = 0) {
+  void Motion(int x, int y, uint32_t held = 0) {
     SDL_Event e{};
     e.type = SDL_MOUSEMOTION;
-    e.motion.windowID = id;
-    e.motion.x = x;
-    e.motion.y = y;
-    e.motion.state = state;
+    e.motion = {SDL_MOUSEMOTION, 0, id, 0, held, x, y, 0, 0};
     Push(e);
   }
   void Button(uint32_t type, uint8_t button, int x = 0, int y = 0) {
     SDL_Event e{};
-    e.type = type;
-    e.button.windowID = id;
-    e.button.button = button;
-    e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.button.x = x;
-    e.button.y = y;
+    e.button = {type, 0, id, 0, button, 0, 1, 0, x, y};
     Push(e);
   }
-  void Wheel(float precise_y, int x = 0, int y = 0, uint32_t direction = SDL_MOUSEWHEEL_NORMAL) {
+  void Wheel(float notches, int x = 0, int y = 0, uint32_t direction = SDL_MOUSEWHEEL_NORMAL) {
     SDL_Event e{};
-    e.type = SDL_MOUSEWHEEL;
-    e.wheel.windowID = id;
-    e.wheel.preciseY = precise_y;
-    e.wheel.y = static_cast<Sint32>(precise_y);
-    e.wheel.direction = direction;
-    e.wheel.mouseX = x;
-    e.wheel.mouseY = y;
+    e.wheel = {SDL_MOUSEWHEEL, 0, id, 0, 0, 0, direction, 0.0f, notches, x, y};
     Push(e);
   }
   void Window(uint8_t event) {
     SDL_Event e{};
-    e.type = SDL_WINDOWEVENT;
-    e.window.windowID = id;
-    e.window.event = event;
+    e.window = {SDL_WINDOWEVENT, 0, id, event, 0, 0, 0, 0, 0};
     Push(e);
   }
   void Text(const char* utf8) {
