@@ -69,7 +69,8 @@ TAudioSamplePtr TAudioSampleLoaderWAV::LoadAudioSample(const TStreamPtr& stream)
       if (format == 0) return nullptr;  // data before any fmt chunk cannot be read
       int64_t present = std::max<int64_t>(0, s.Size() - s.Pos());
       int64_t bytes = std::min(size, present);
-      auto length = static_cast<int32_t>(bytes / frame_bytes);
+      // A sample counts its bytes in 32 bits: anything past that is not loaded.
+      auto length = static_cast<int32_t>(std::min<int64_t>(bytes / frame_bytes, 0x7FFFFFFF / frame_bytes));
       TAudioSamplePtr sample = TAudioSample::Create(length, hertz, format);
       if (length > 0 && !ReadExact(s, sample->samples, int64_t(length) * frame_bytes)) return nullptr;
       return sample;

@@ -291,6 +291,7 @@ void mixer::ReleaseAll() {
     _pool.Push(v);
     Reclaim();
   }
+  Reclaim();  // voices the mixer pooled before
   _active_count.store(0, std::memory_order_relaxed);
   for (int32_t i = 1; i < HANDLE_ENTRIES; ++i)
     if (_handles[i].used) FreeEntry(i);

@@ -120,6 +120,9 @@ void sdldevice::Tick() {
 }
 
 void sdldevice::Run() {
+  // A late tick is heard as a restart, so ask for the priority SDL's own audio thread has
+  // (refused quietly where the system does not allow it).
+  SDL_SetThreadPriority(SDL_THREAD_PRIORITY_TIME_CRITICAL);
   while (_active.load(std::memory_order_acquire)) {
     Tick();
     DelayMillis(DEVICE_TICK_MS + _stall_ms.exchange(0, std::memory_order_relaxed));

@@ -89,9 +89,11 @@ TEST(SoftMixDriver, StartsOnFirstUseAndReportsPlaying) {
   TChannelPtr fx = PlaySoundOn(shot, nullptr);
   ASSERT_NE(nullptr, fx);
   EXPECT_EQ(1, IsAudioChannelPlaying(fx));
-  DelayMillis(400);
+  // A loaded machine may starve the mixer into a 1.25 s restart: allow for one.
+  int32_t waited = 0;
+  while (IsAudioChannelPlaying(fx) && waited < 3000) DelayMillis(10), waited += 10;
+  EXPECT_EQ(0, IsAudioChannelPlaying(fx)) << "a 50 ms sound is over";
   EXPECT_EQ(1, IsAudioChannelPlaying(ch)) << "a loop never ends by itself";
-  EXPECT_EQ(0, IsAudioChannelPlaying(fx)) << "a 50 ms sound is over after 400 ms";
   EXPECT_GT(static_cast<TSoftMixChannel*>(ch.get())->Position(), 0);
   PauseAudioChannel(ch);
   EXPECT_EQ(0, IsAudioChannelPlaying(ch));
