@@ -147,6 +147,8 @@ void MarkShutDown() { shut_down = true; }
 void EnsureShared() {
   if (shared) return;
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) Fatal("Unable to start the video system");
+  // Minimising a full-screen window then keeps it full screen for its restoration.
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
   PixelFormat(0);
   SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
   SDL_Window* window = SDL_CreateWindow("", 0, 0, 1, 1,

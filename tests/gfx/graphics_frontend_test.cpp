@@ -210,16 +210,6 @@ TEST(OpenGraphics, FullScreenAtHertzZeroFlipsWithSyncOne) {
   EndOpenGraphics();
 }
 
-TEST(OpenGraphics, FullScreenOnADisplayThatNeverWaitsKeepsClockPacing) {
-  StartGLDraw2DDriver();
-  ASSERT_TRUE(OpenGraphics(64, 48, 32, 60, 0));
-  EXPECT_EQ(1, GraphicsPacing().soft_sync)
-      << "the offscreen display does not wait for a blank, so the probe never matches";
-  FlipGraphics(-1);
-  EXPECT_EQ(0, GLLastSwapInterval()) << "clock pacing presents without waiting";
-  EndOpenGraphics();
-}
-
 TEST(FlipGraphics, AContextOtherThanTheOpenedOneIsNotPaced) {
   StartGLDraw2DDriver();
   TGraphicsPtr opened = OpenGraphics(64, 48, 0, 60, 0);
