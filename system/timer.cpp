@@ -93,9 +93,10 @@ int32_t TTimer::Stop() {
 
 int32_t TTimer::Fire() {
   if (_handle == 0) return 0;
+  const auto self = shared_from_this();  // a hook may stop this timer and drop its last reference
   ++_ticks;
   if (_event) _event->Emit();
-  else TEvent::Create(EventTimerTick, shared_from_this(), _ticks)->Emit();
+  else TEvent::Create(EventTimerTick, self, _ticks)->Emit();
   return 0;
 }
 
