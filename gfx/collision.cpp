@@ -217,12 +217,15 @@ bool Cover(const RPoly& p, int x0, int n, uint8_t* row) {
 
 void TQuad::SetCoords(float x0, float y0, float x1, float y1, float x2, float y2, float x3,
                       float y3) {
-  const float c[16] = {x0, y0, 0, 0, x1, y1, 1, 0, x2, y2, 1, 1, x3, y3, 0, 1};
-  std::memcpy(xyuv, c, sizeof xyuv);
-  minx = std::min({x0, x1, x2, x3});
-  maxx = std::max({x0, x1, x2, x3});
-  miny = std::min({y0, y1, y2, y3});
-  maxy = std::max({y0, y1, y2, y3});
+  float* c = xyuv;
+  c[0] = x0, c[1] = y0, c[2] = 0, c[3] = 0;
+  c[4] = x1, c[5] = y1, c[6] = 1, c[7] = 0;
+  c[8] = x2, c[9] = y2, c[10] = 1, c[11] = 1;
+  c[12] = x3, c[13] = y3, c[14] = 0, c[15] = 1;
+  minx = std::min(std::min(x0, x1), std::min(x2, x3));
+  maxx = std::max(std::max(x0, x1), std::max(x2, x3));
+  miny = std::min(std::min(y0, y1), std::min(y2, y3));
+  maxy = std::max(std::max(y0, y1), std::max(y2, y3));
 }
 
 bool QuadsOverlap(const TQuad& a, const TQuad& b) {
