@@ -54,14 +54,19 @@ Uint32 OnTimerThread(Uint32 interval, void* param) {
 }
 }  // namespace
 
-std::shared_ptr<TTimer> TTimer::Create(float hertz, std::shared_ptr<TEvent> event) {
-  auto timer = std::make_shared<TTimer>();
-  if (registry_count >= kMaxTimers) return nullptr;
+uint32_t TimerPeriodMillis(float hertz) {
   const long double period = 1000.0L / static_cast<long double>(hertz);
   // Zero, negative, infinite and undefined periods are refused, and so are periods a
   // 32-bit count cannot hold instead of wrapping into a short one.
-  if (!(period >= 1.0L && period < 4294967296.0L)) return nullptr;
-  const auto period_ms = static_cast<uint32_t>(static_cast<int64_t>(period));
+  if (!(period >= 1.0L && period < 4294967296.0L)) return 0;
+  return static_cast<uint32_t>(static_cast<int64_t>(period));
+}
+
+std::shared_ptr<TTimer> TTimer::Create(float hertz, std::shared_ptr<TEvent> event) {
+  auto timer = std::make_shared<TTimer>();
+  if (registry_count >= kMaxTimers) return nullptr;
+  const uint32_t period_ms = TimerPeriodMillis(hertz);
+  if (period_ms == 0) return nullptr;
   SystemDriver();  // SDL and the main-thread queue must be up before a tick can be posted
   int32_t handle = ++last_handle;
   if (handle <= 0) handle = last_handle = 1;  // after wrapping; 0 means stopped

@@ -20,7 +20,7 @@ std::shared_ptr<void> CollectTicks(int32_t, const std::shared_ptr<void>& data, c
 TEST(Clock, DelayWaitsAndNegativeReturnsAtOnce) {
   const int32_t start = SystemMillis();
   DelayMillis(-1);
-  EXPECT_LE(SystemMillis() - start, 2);
+  EXPECT_LT(SystemMillis() - start, 500) << "no sleep at all, not a huge unsigned one";
   DelayMillis(30);
   EXPECT_GE(SystemMillis() - start, 30);
 }
@@ -30,12 +30,14 @@ TEST(Timer, WaitBlocksForTheFirstTickAndAfterAStallReturnsTheMissedOnes) {
   ASSERT_TRUE(timer);
   const int32_t start = SystemMillis();
   EXPECT_EQ(1, timer->Wait());
-  EXPECT_GE(SystemMillis() - start, 10) << "a 16 ms period";
+  const int32_t first = SystemMillis();
+  EXPECT_GE(first - start, 10) << "a 16 ms period";
   DelayMillis(100);
   EXPECT_EQ(1, timer->Ticks()) << "ticks are counted only when the main thread pumps";
   const int32_t missed = timer->Wait();
-  EXPECT_GE(missed, 5);
-  EXPECT_LE(missed, 8);
+  const int32_t most = (SystemMillis() - first) / 16 + 1;
+  EXPECT_GE(missed, 2) << "the ticks of the stall arrive in one Wait";
+  EXPECT_LE(missed, most);
   EXPECT_EQ(1 + missed, timer->Ticks());
 }
 
@@ -106,13 +108,17 @@ TEST(Timer, ARunningTimerLivesWithoutOutsideReferencesUntilStopped) {
   EXPECT_TRUE(watch.expired()) << "stopping drops the self-reference";
 }
 
-TEST(Timer, SixtyHertzTicksAboutSixtyTwoTimesASecond) {
+TEST(Timer, PeriodIsTruncatedToWholeMilliseconds) {
+  EXPECT_EQ(16u, TimerPeriodMillis(60)) << "so 60 hertz ticks 62 or 63 times a second";
+  EXPECT_EQ(20u, TimerPeriodMillis(50));
+  EXPECT_EQ(33u, TimerPeriodMillis(30));
+  EXPECT_EQ(1000u, TimerPeriodMillis(1));
   auto timer = TTimer::Create(60);
   ASSERT_TRUE(timer);
   timer->Wait();
   const int32_t start = SystemMillis();
   int32_t ticks = 0;
-  while (SystemMillis() - start < 500) ticks += timer->Wait();
-  EXPECT_GE(ticks, 28) << "16 ms periods over half a second";
-  EXPECT_LE(ticks, 34);
+  while (SystemMillis() - start < 300) ticks += timer->Wait();
+  EXPECT_LE(ticks, (SystemMillis() - start) / 16 + 1) << "never faster than the period";
+  EXPECT_GE(ticks, 5);
 }
