@@ -264,10 +264,8 @@ void TileImageFrame(const TImagePtr& image, float x, float y, int32_t frame) {
 }
 
 void GrabImageFrame(const TImagePtr& image, int32_t x, int32_t y, int32_t frame) {
-  if (!image || !image->ValidFrame(frame)) {
-    assert(!"frame index outside the image's frames");
-    return;
-  }
+  assert(image && image->ValidFrame(frame) && "frame index outside the image's frames");
+  if (!image || !image->ValidFrame(frame)) return;
   TPixmapPtr p = GrabScreenPixmap(x, y, image->width, image->height);
   if (!p) return;
   if (image->flags & ImageMasked) p = MaskColourToAlpha(p, mask_red, mask_green, mask_blue);
