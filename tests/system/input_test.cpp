@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "sdl_test_window.h"
@@ -100,19 +101,29 @@ TEST_F(InputState, PollingWithASourceTakesOnlyThatSourcesEvents) {
   EXPECT_EQ(1, KeyHitCount(66));
 }
 
+// Keeps pushing input from another thread until the wait under test has taken it, so
+// the input cannot slip in before the wait's own flush.
+template <typename F>
+int32_t WhileFeeding(F feed, int32_t (*wait)()) {
+  std::atomic<bool> done{false};
+  std::thread feeder([&] {
+    while (!done) {
+      feed();
+      SDL_Delay(5);
+    }
+  });
+  const int32_t result = wait();
+  done = true;
+  feeder.join();
+  return result;
+}
+
 TEST_F(InputState, WaitsReturnWhatArrivesAfterTheirFlush) {
-  Down(SDL_SCANCODE_B);  // before the wait: flushed away
-  std::thread([this] {
-    SDL_Delay(20);
-    Down(SDL_SCANCODE_Q);
-    SDL_Delay(20);
-    Text("z");
-    SDL_Delay(20);
-    Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT);
-  }).detach();
-  EXPECT_EQ(81, WaitForKey());
-  EXPECT_EQ('z', WaitForChar());
-  EXPECT_EQ(2, WaitForMouseButton());
+  EXPECT_EQ(81, WhileFeeding([this] { Down(SDL_SCANCODE_Q), Up(SDL_SCANCODE_Q); }, WaitForKey));
+  EXPECT_EQ('z', WhileFeeding([this] { Text("z"); }, WaitForChar));
+  EXPECT_EQ(2, WhileFeeding([this] {
+              Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT), Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT);
+            }, WaitForMouseButton));
 }
 
 TEST_F(InputState, MovedPointerIsReportedInClientCoordinates) {
