@@ -96,16 +96,19 @@ float Axis(int32_t port, int axis) {
 }
 }  // namespace
 
-void NoteJoystickAdded(int32_t device_index) {
-  if (enumerated) Adopt(device_index);
+// Device indices shift as devices come and go, so a notice rescans them all.
+void NoteJoystickAdded(int32_t) {
+  if (!enumerated) return;  // the first enumeration will find it
+  const int n = SDL_NumJoysticks();
+  for (int i = 0; i < n; ++i) Adopt(i);
 }
 
 int32_t JoystickCount() {
-  if (!enumerated) Enumerate();
-  else {
+  if (enumerated) {
     SDL_JoystickUpdate();
-    const int n = SDL_NumJoysticks();
-    for (int i = 0; i < n; ++i) Adopt(i);
+    NoteJoystickAdded(0);
+  } else {
+    Enumerate();
   }
   return port_count;
 }
