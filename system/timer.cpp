@@ -1,4 +1,4 @@
-// The clock is std::chrono's steady clock; periodic timers are SDL timers, whose
+// The clock is std::chrono's steady clock, the sleep SDL_Delay; periodic timers are SDL timers, whose
 // callback (on SDL's timer thread) only posts the tick to the main thread.
 #include "system/timer.h"
 
@@ -8,7 +8,6 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <thread>
 
 #include "system/event.h"
 #include "system/system.h"
@@ -21,7 +20,7 @@ int32_t SystemMillis() {
 
 void DelayMillis(int32_t ms) {
   if (ms < 0) return;
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  SDL_Delay(static_cast<Uint32>(ms));  // no SDL subsystem needed; resumes after signals
 }
 
 namespace {

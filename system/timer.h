@@ -9,7 +9,7 @@
 class TEvent;
 
 int32_t SystemMillis();           // wrapping milliseconds; compare readings only by difference
-void DelayMillis(int32_t ms);     // sleeps ms >= 0 (0 still yields), returns at once when negative
+void DelayMillis(int32_t ms);     // sleeps ms >= 0 (0 still enters the sleep), returns at once when negative
 
 // A periodic timer. Its ticks are counted on the main thread when it pumps events
 // (system.h), each one emitting its event or a "TimerTick" with the tick count.
@@ -21,6 +21,7 @@ class TTimer : public std::enable_shared_from_this<TTimer> {
   virtual int32_t Stop();  // for good; a tick already queued is dropped
   virtual int32_t Fire();  // counts one tick (the tick delivery calls it)
   virtual int32_t Wait();  // ticks since the previous Wait, at least 1; 0 when stopped
+                           // (inside a hook, where none can arrive, it may also answer 0)
 
   // Null when 16 timers run already or the period (1000 / hertz ms, truncated) is not 1 ms or more.
   static std::shared_ptr<TTimer> Create(float hertz, std::shared_ptr<TEvent> event = {});
@@ -37,5 +38,5 @@ std::shared_ptr<TTimer> CreateTimer(float hertz, std::shared_ptr<TEvent> event =
 int32_t TimerTicks(const std::shared_ptr<TTimer>& timer);
 int32_t WaitTimer(const std::shared_ptr<TTimer>& timer);
 void StopTimer(const std::shared_ptr<TTimer>& timer);
-int32_t RunningTimerCount();
-uint32_t TimerPeriodMillis(float hertz);  // 1000 / hertz truncated: 16 for 60; 0 when refused  // entries of the 16-timer registry in use
+int32_t RunningTimerCount();               // entries of the 16-timer registry in use
+uint32_t TimerPeriodMillis(float hertz);  // 1000 / hertz truncated: 16 for 60; 0 when refused
