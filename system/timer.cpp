@@ -1,5 +1,5 @@
-// The clock is std::chrono's steady clock, the sleep SDL_Delay; periodic timers are SDL timers, whose
-// callback (on SDL's timer thread) only posts the tick to the main thread.
+// The clock is std::chrono's steady clock and the sleep SDL_Delay. Periodic timers are
+// SDL timers whose callback, on SDL's timer thread, only posts the tick to the main thread.
 #include "system/timer.h"
 
 #include <SDL.h>
