@@ -72,15 +72,6 @@ TEST_F(Translation, LeftAndRightModifiersHaveTheirOwnCodesAndSetModBits) {
   }
 }
 
-TEST_F(Translation, KeyTableFollowsNumLockOnThePad) {
-  EXPECT_EQ(96, VirtualKeyOf(SDL_SCANCODE_KP_0, true));
-  EXPECT_EQ(45, VirtualKeyOf(SDL_SCANCODE_KP_0, false)) << "Insert without Num Lock";
-  EXPECT_EQ(33, VirtualKeyOf(SDL_SCANCODE_KP_9, false)) << "Page Up without Num Lock";
-  EXPECT_EQ(13, VirtualKeyOf(SDL_SCANCODE_KP_ENTER, true));
-  EXPECT_EQ(186, VirtualKeyOf(SDL_SCANCODE_SEMICOLON, true));
-  EXPECT_EQ(48, VirtualKeyOf(SDL_SCANCODE_0, true)) << "0 comes after 9 among SDL's scancodes";
-}
-
 TEST_F(Translation, UnmappedKeysAndUnregisteredWindowsGiveNothing) {
   Down(SDL_SCANCODE_UNKNOWN);
   SDL_Window* other = SDL_CreateWindow("other", 0, 0, 10, 10, SDL_WINDOW_HIDDEN);
