@@ -69,7 +69,7 @@ std::u16string EventExtraText(const std::any& extra);  // the text, or empty whe
 
 // The event queue: a ring of 256 emitted events filled by a hook at priority -10000.
 // Ticks, gadget actions, window moves and sizes from one source merge into the queued one.
-void EnableEventQueue();                 // attaches the queue's hook (once); the readers do it too
+void EnableEventQueue();                 // attaches the queue's hook once; the driver's start does it
 std::shared_ptr<TEvent> PeekEvent();     // polls once when empty; the head or null
 int32_t PollEvent();                     // polls once when empty; takes the head as current, its id or 0
 int32_t WaitEvent();                     // waits until an event is queued, takes it

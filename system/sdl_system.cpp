@@ -637,6 +637,7 @@ void StartSystemDriver() {
   main_thread_event.store(type == static_cast<uint32_t>(-1) ? 0 : type);
   static TSDLSystemDriver driver;
   system_driver = &driver;
+  EnableEventQueue();  // collects from the start, so a reader that comes later misses nothing
 }
 
 TSystemDriver& SystemDriver() {
