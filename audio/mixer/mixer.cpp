@@ -340,31 +340,43 @@ inline int32_t Interpolate(const uint8_t* data, uint64_t index, int32_t channels
 // Returns false when a voice that does not loop has reached its end.
 template <int Bits, int Channels, bool Ramp>
 bool MixFrames(voice_mix& m, int64_t* acc, int32_t frames) {
+  // Locals: the accumulators could alias the fields of `m`, which would keep them in memory.
+  const uint8_t* const data = m.data;
+  const uint64_t end = m.end;
+  uint64_t pos = m.pos, step = m.step;
+  int32_t vol_fx = m.vol_fx;
   int32_t gl = 0, gr = 0;
-  if constexpr (!Ramp) Gains(m.vol_fx >> 8, m.pan, m.depth, gl, gr);
+  if constexpr (!Ramp) Gains(vol_fx >> 8, m.pan, m.depth, gl, gr);
+  bool going = true;
   for (int32_t i = 0; i < frames; ++i, acc += 2) {
     if constexpr (Ramp) {
-      Gains(m.vol_fx >> 8, m.pan, m.depth, gl, gr);
-      m.vol_fx += m.dvol;
+      Gains(vol_fx >> 8, m.pan, m.depth, gl, gr);
+      vol_fx += m.dvol;
     }
-    const uint64_t frame = m.pos >> 32;
-    const auto frac = static_cast<uint32_t>(m.pos >> 16) & 0xFFFF;
+    const uint64_t frame = pos >> 32;
+    const auto frac = static_cast<uint32_t>(pos >> 16) & 0xFFFF;
     if constexpr (Channels == 1) {
-      int32_t v = Interpolate<Bits>(m.data, frame, 1, frac);
+      int32_t v = Interpolate<Bits>(data, frame, 1, frac);
       acc[0] += (gl * v) >> 8;
       acc[1] += (gr * v) >> 8;
     } else {
-      acc[0] += (gl * Interpolate<Bits>(m.data, frame * 2, 2, frac)) >> 8;
-      acc[1] += (gr * Interpolate<Bits>(m.data, frame * 2 + 1, 2, frac)) >> 8;
+      acc[0] += (gl * Interpolate<Bits>(data, frame * 2, 2, frac)) >> 8;
+      acc[1] += (gr * Interpolate<Bits>(data, frame * 2 + 1, 2, frac)) >> 8;
     }
-    m.pos += m.step;
-    if constexpr (Ramp) m.step = static_cast<uint64_t>(static_cast<int64_t>(m.step) + m.dstep);
-    if (m.pos >= m.end) {
-      if (!m.loop) return false;
-      m.pos %= m.end;
+    pos += step;
+    if constexpr (Ramp) step = static_cast<uint64_t>(static_cast<int64_t>(step) + m.dstep);
+    if (pos >= end) {
+      if (!m.loop) {
+        going = false;
+        break;
+      }
+      pos %= end;
     }
   }
-  return true;
+  m.pos = pos;
+  m.step = step;
+  m.vol_fx = vol_fx;
+  return going;
 }
 
 template <bool Ramp>
