@@ -61,7 +61,7 @@ TEST(SoftMixDevice, ACuedToneSoundsAtItsLevelAfterTheOffsetAndLeadAndStopsWhenSt
   std::string path = UseFile("softmix_tone.raw");
   TChannelPtr first = NewAudioChannel();
   ASSERT_EQ("SoftMix", TextToBytes(CurrentAudioDriver()->Name()));
-  TSoundPtr tone = LoadSoundFile(Sine(44100, 441.0), SOUND_LOOP);  // exactly 100 cycles: a seamless loop
+  TSoundPtr tone = LoadSoundFile(Sine(44100, 440.0), SOUND_LOOP);  // one second, 440 whole cycles: a seamless loop
   DelayMillis(250);
 
   const int64_t cued_at = softmix::DevicePlayedBytes() / 4;
@@ -109,7 +109,7 @@ TEST(SoftMixDevice, ACuedToneSoundsAtItsLevelAfterTheOffsetAndLeadAndStopsWhenSt
 TEST(SoftMixDevice, AStarvedMixerGoesSilentThenResumesWithALargerLead) {
   std::string path = UseFile("softmix_starved.raw");
   ASSERT_EQ(1, SelectAudioDriver(u"SoftMix"));
-  TSoundPtr tone = LoadSoundFile(Sine(44100, 441.0), SOUND_LOOP);
+  TSoundPtr tone = LoadSoundFile(Sine(44100, 440.0), SOUND_LOOP);
   TChannelPtr ch = PlaySoundOn(tone, nullptr);
   DelayMillis(200);
   softmix::StallDevice(500);
