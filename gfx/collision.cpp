@@ -180,14 +180,14 @@ std::vector<uint8_t>& Scratch() {
 
 // Covers the entries [x0, x0 + n) of the scratch row with polygon p; true on a hit.
 bool Cover(const RPoly& p, int x0, int n, uint8_t* row) {
+  // Branch-free: the answer is the same whether the row stops at its first hit or runs out.
+  uint8_t hit = 0;
   if (p.texture.kind == MaskView::kEmpty) return false;
   if (p.texture.kind == MaskView::kSolid) {
-    for (int i = 0; i < n; ++i) {
-      if (row[i]) return true;
-      row[i] = 1;
-    }
-    return false;
+    for (int i = 0; i < n; ++i) hit |= row[i], row[i] = 1;
+    return hit != 0;
   }
+  const MaskView m = p.texture;  // a local copy: the row writes cannot alias it
   const int sl = static_cast<int>(p.ldat[0]);
   const int sr = static_cast<int>(p.rdat[0]);
   const float width = static_cast<float>(sr - sl);
@@ -197,20 +197,20 @@ bool Cover(const RPoly& p, int x0, int n, uint8_t* row) {
   float u = p.ldat[2] + du * start;
   float v = p.ldat[3] + dv * start;
   if (dv == 0.0f) {  // an unturned quad reads one texel row per scanline
-    const uint8_t* texels = p.texture.Row(v);
+    const uint8_t* texels = m.Row(v);
     for (int i = 0; i < n; ++i, u += du) {
-      if (!p.texture.CoversInRow(texels, u)) continue;
-      if (row[i]) return true;
-      row[i] = 1;
+      const uint8_t covered = m.CoversInRow(texels, u);
+      hit |= covered & row[i];
+      row[i] |= covered;
     }
-    return false;
+    return hit != 0;
   }
   for (int i = 0; i < n; ++i, u += du, v += dv) {
-    if (!p.texture.Covers(u, v)) continue;
-    if (row[i]) return true;
-    row[i] = 1;
+    const uint8_t covered = m.Covers(u, v);
+    hit |= covered & row[i];
+    row[i] |= covered;
   }
-  return false;
+  return hit != 0;
 }
 
 }  // namespace
