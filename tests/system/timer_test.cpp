@@ -26,20 +26,22 @@ TEST(Clock, DelayWaitsAndNegativeReturnsAtOnce) {
   EXPECT_GE(SystemMillis() - start, 30);
 }
 
+// Tick counts are bounded by the periods elapsed since before Create; a loaded machine
+// may deliver fewer, never more.
 TEST(Timer, WaitBlocksForTheFirstTickAndAfterAStallReturnsTheMissedOnes) {
+  SystemDriver();
+  const int32_t start = SystemMillis();
   auto timer = TTimer::Create(60);
   ASSERT_TRUE(timer);
-  const int32_t start = SystemMillis();
-  EXPECT_EQ(1, timer->Wait());
-  const int32_t first = SystemMillis();
-  EXPECT_GE(first - start, 10) << "a 16 ms period";
+  const int32_t first = timer->Wait();
+  EXPECT_GE(SystemMillis() - start, 15) << "not before one 16 ms period";
+  EXPECT_GE(first, 1);
   DelayMillis(100);
-  EXPECT_EQ(1, timer->Ticks()) << "ticks are counted only when the main thread pumps";
+  EXPECT_EQ(first, timer->Ticks()) << "ticks are counted only when the main thread pumps";
   const int32_t missed = timer->Wait();
-  const int32_t most = (SystemMillis() - first) / 16 + 1;
   EXPECT_GE(missed, 2) << "the ticks of the stall arrive in one Wait";
-  EXPECT_LE(missed, most);
-  EXPECT_EQ(1 + missed, timer->Ticks());
+  EXPECT_EQ(first + missed, timer->Ticks());
+  EXPECT_LE(timer->Ticks(), (SystemMillis() - start + 2) / 16) << "never more than the periods elapsed";
 }
 
 TEST(Timer, TicksEmitTimerTickOrTheGivenEventUnchanged) {
@@ -113,12 +115,10 @@ TEST(Timer, PeriodIsTruncatedToWholeMilliseconds) {
   EXPECT_EQ(20u, TimerPeriodMillis(50));
   EXPECT_EQ(33u, TimerPeriodMillis(30));
   EXPECT_EQ(1000u, TimerPeriodMillis(1));
+  const int32_t start = SystemMillis();
   auto timer = TTimer::Create(60);
   ASSERT_TRUE(timer);
-  timer->Wait();
-  const int32_t start = SystemMillis();
-  int32_t ticks = 0;
-  while (SystemMillis() - start < 300) ticks += timer->Wait();
-  EXPECT_LE(ticks, (SystemMillis() - start) / 16 + 1) << "never faster than the period";
-  EXPECT_GE(ticks, 5);
+  while (SystemMillis() - start < 300) timer->Wait();
+  EXPECT_LE(timer->Ticks(), (SystemMillis() - start + 2) / 16) << "never faster than the period";
+  EXPECT_GE(timer->Ticks(), 5);
 }
