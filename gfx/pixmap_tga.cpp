@@ -18,6 +18,8 @@ class TTgaLoader : public TPixmapLoader {
     const int id_length = hdr[0], map_type = hdr[1], image_type = hdr[2];
     const int32_t width = LoadLe16(hdr + 12), height = LoadLe16(hdr + 14);
     const int depth = hdr[16];
+    // Bit 5 of the descriptor marks pictures stored top row first.
+    const bool top_down = (hdr[17] & 0x20) != 0;
     if (map_type != 0) return nullptr;
     if (image_type != 1 && image_type != 2 && image_type != 10) return nullptr;
     if (depth != 15 && depth != 16 && depth != 24 && depth != 32) return nullptr;
@@ -51,7 +53,8 @@ class TTgaLoader : public TPixmapLoader {
       }
     };
 
-    for (int32_t y = height - 1; y >= 0; --y) {
+    for (int32_t row = 0; row < height; ++row) {
+      const int32_t y = top_down ? row : height - 1 - row;
       if (image_type == 2) {
         if (!in.Read(raw.data(), static_cast<int64_t>(raw.size()))) return nullptr;
         for (int32_t x = 0; x < width; ++x) decode(&raw[x * bytes], &bgra[x * 4]);

@@ -40,6 +40,15 @@ TEST(TgaLoader, UncompressedDepthsGiveTheirPixels) {
   EXPECT_EQ(0x0000F800u, p16->ReadPixel(1, 0)) << "bit 15 set: alpha 0";
 }
 
+TEST(TgaLoader, TopLeftOriginIsReadTopDown) {
+  Bytes b = Tga(2, 1, 2, 24, {1, 2, 3, 4, 5, 6});
+  b[17] = 0x20;
+  TPixmapPtr p = Decode(b, tga);
+  ASSERT_TRUE(p);
+  EXPECT_EQ(0xFF030201u, p->ReadPixel(0, 0)) << "first stored row on top";
+  EXPECT_EQ(0xFF060504u, p->ReadPixel(0, 1));
+}
+
 TEST(TgaLoader, IdentificationFieldIsSkipped) {
   TPixmapPtr p = Decode(Tga(2, 1, 1, 24, {7, 8, 9}, 5), tga);
   ASSERT_TRUE(p);
