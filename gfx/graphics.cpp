@@ -47,6 +47,14 @@ void NextSeq(FrontEnd& s) {
 
 void EndOpenGraphicsAtExit() { EndOpenGraphics(); }
 
+// The clock wraps after 49 days: sums and differences of readings wrap with it.
+int32_t AddMs(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+int32_t DiffMs(int32_t later, int32_t earlier) {
+  return static_cast<int32_t>(static_cast<uint32_t>(later) - static_cast<uint32_t>(earlier));
+}
+
 }  // namespace
 
 std::u16string TGraphicsMode::ToString() const {
@@ -64,13 +72,13 @@ void TFramePacing::Start(int32_t hertz, int32_t now) {
 }
 
 int32_t TFramePacing::Advance(int32_t now) {
-  next_tick += frame_ms;
+  next_tick = AddMs(next_tick, frame_ms);
   rem_accum += frame_rem;
   if (pace_hertz > 0 && rem_accum >= pace_hertz) {
     rem_accum -= pace_hertz;
-    next_tick += 1;
+    next_tick = AddMs(next_tick, 1);
   }
-  int32_t wait = next_tick - now;
+  int32_t wait = DiffMs(next_tick, now);
   if (wait > 0) return wait;
   next_tick = now;
   return 0;
@@ -216,11 +224,11 @@ TGraphicsPtr OpenGraphics(int32_t width, int32_t height, int32_t depth, int32_t 
   } else if (depth != 0 && s.driver) {
     TVBlankProbe probe;
     probe.frame_ms = 1000 / hertz;
-    int32_t deadline = SystemMillis() + 1000;
-    while (deadline - SystemMillis() > 0) {
+    int32_t deadline = AddMs(SystemMillis(), 1000);
+    while (DiffMs(deadline, SystemMillis()) > 0) {
       int32_t start = SystemMillis();
       s.driver->Flip(1);
-      if (probe.Feed(SystemMillis() - start)) {
+      if (probe.Feed(DiffMs(SystemMillis(), start))) {
         s.pacing.soft_sync = 0;
         break;
       }

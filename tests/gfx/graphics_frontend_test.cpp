@@ -119,6 +119,8 @@ TEST(FramePacing, TheClockWrapsWithoutAStall) {
   p.Start(60, INT32_MAX - 5);
   int32_t wait = p.Advance(INT32_MAX - 5);
   EXPECT_EQ(16, wait) << "differences, not comparisons, decide across the wrap";
+  EXPECT_EQ(0, p.Advance(INT32_MIN + 100)) << "a frame late past the wrap is late";
+  EXPECT_EQ(INT32_MIN + 100, p.next_tick);
 }
 
 TEST(VBlankProbe, ThreeTimedFlipsInARowWithinOneMillisecond) {
