@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "gfx/collision.h"
 
@@ -55,14 +56,6 @@ TEST(QuadsOverlap, RotatedDiamondMissesTheCornersOfItsBox) {
   EXPECT_TRUE(QuadsOverlap(diamond, Box(39, 39, 3, 3))) << "just inside an edge";
 }
 
-TEST(QuadsOverlap, MaskedTexelsDecideCoverage) {
-  // 10 x 10 quad over a 10 x 10 mask, only texel (9, 0) opaque.
-  TQuad sprite = Box(0, 0, 10, 10, Mask(10, 10, {{9, 0}}));
-  EXPECT_TRUE(QuadsOverlap(sprite, Box(9, 0, 1, 1))) << "the opaque pixel";
-  EXPECT_FALSE(QuadsOverlap(sprite, Box(0, 0, 9, 10))) << "everything left of it";
-  EXPECT_FALSE(QuadsOverlap(sprite, Box(0, 1, 10, 9))) << "everything below it";
-}
-
 TEST(QuadsOverlap, TexelCoversFromAlpha128) {
   EXPECT_FALSE(QuadsOverlap(Box(0, 0, 4, 4, Mask(4, 4, {{1, 1}}, 127)), Box(0, 0, 4, 4)))
       << "alpha 127 has the top bit clear";
@@ -89,6 +82,59 @@ TEST(QuadsOverlap, UnusableCoordinatesNeverOverlap) {
   EXPECT_FALSE(QuadsOverlap(Box(nan, 0, 10, 10), Box(0, 0, 10, 10)));
   EXPECT_FALSE(QuadsOverlap(Box(-inf, -inf, inf, inf), Box(0, 0, 10, 10)));
   EXPECT_FALSE(QuadsOverlap(Box(0, 0, 0, 0), Box(0, 0, 10, 10))) << "an empty quad covers nothing";
+}
+
+// A random mask at an integer place, turned by a multiple of 90 degrees about its top-left
+// corner, and the texel that covers each screen pixel by plain arithmetic.
+struct Sprite {
+  TPixmapPtr mask;
+  int x, y, quarter;
+  int W() const { return quarter % 2 ? mask->height : mask->width; }
+  int H() const { return quarter % 2 ? mask->width : mask->height; }
+  TQuad Quad() const {
+    const float l = x, t = y, r = x + W(), b = y + H();
+    TQuad q;  // corners in texture order: (0, 0), (1, 0), (1, 1), (0, 1)
+    if (quarter == 0) q.SetCoords(l, t, r, t, r, b, l, b);
+    if (quarter == 1) q.SetCoords(r, t, r, b, l, b, l, t);
+    if (quarter == 2) q.SetCoords(r, b, l, b, l, t, r, t);
+    if (quarter == 3) q.SetCoords(l, b, l, t, r, t, r, b);
+    q.mask = mask;
+    return q;
+  }
+  bool Covers(int px, int py) const {
+    int c = px - x, r = py - y;
+    if (c < 0 || r < 0 || c >= W() || r >= H()) return false;
+    const int w = mask->width, h = mask->height;
+    if (quarter == 1) std::tie(c, r) = std::pair(r, h - 1 - c);
+    if (quarter == 2) std::tie(c, r) = std::pair(w - 1 - c, h - 1 - r);
+    if (quarter == 3) std::tie(c, r) = std::pair(w - 1 - r, c);
+    return mask->PixelPtr(c, r)[3] >= 128;
+  }
+};
+
+TEST(QuadsOverlap, AgreesWithAPixelByPixelTestOfTurnedMasks) {
+  std::mt19937 rng(20261208);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  auto sprite = [&] {
+    Sprite s{TPixmap::Create(pick(1, 12), pick(1, 12), RGBA32, 4), pick(-6, 14), pick(-6, 14),
+             pick(0, 3)};
+    for (int r = 0; r < s.mask->height; ++r)
+      for (int c = 0; c < s.mask->width; ++c) s.mask->WritePixel(c, r, pick(0, 2) ? 0 : ~0u);
+    return s;
+  };
+  int hits = 0;
+  for (int n = 0; n < 2000; ++n) {
+    const Sprite a = sprite(), b = sprite();
+    bool expected = false;
+    for (int py = -6; py < 30 && !expected; ++py)
+      for (int px = -6; px < 30 && !expected; ++px) expected = a.Covers(px, py) && b.Covers(px, py);
+    hits += expected;
+    ASSERT_EQ(expected, QuadsOverlap(a.Quad(), b.Quad()))
+        << "case " << n << ": " << a.mask->width << "x" << a.mask->height << " at (" << a.x
+        << ", " << a.y << ") turned " << a.quarter << ", " << b.mask->width << "x"
+        << b.mask->height << " at (" << b.x << ", " << b.y << ") turned " << b.quarter;
+  }
+  EXPECT_GT(hits, 200) << "the cases should include many collisions";
 }
 
 TEST(CollisionLayers, HitsComeNewestFirstFromTheLayersAsked) {
