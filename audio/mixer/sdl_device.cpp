@@ -166,6 +166,7 @@ void sdldevice::Stop() {
 }
 
 std::unique_ptr<sdldevice> running;
+int64_t last_played = 0;
 
 }  // namespace
 
@@ -181,11 +182,12 @@ bool StartDevice(int32_t mode) {
 void StopDevice() {
   if (!running) return;
   running->Stop();
+  last_played = running->Played();  // final: the callback cannot run once the device is closed
   running.reset();
 }
 
 mixer* RunningMixer() { return running ? running->Mixer() : nullptr; }
-int64_t DevicePlayedBytes() { return running ? running->Played() : 0; }
+int64_t DevicePlayedBytes() { return running ? running->Played() : last_played; }
 int32_t DeviceLead() { return running ? running->Lead() : 0; }
 int32_t DeviceRestarts() { return running ? running->Restarts() : 0; }
 void StallDevice(int32_t ms) {
