@@ -1,5 +1,7 @@
 #include "gfx/pixmap.h"
 
+#include "gfx/pixmap_io.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -372,3 +374,24 @@ TPixmapPtr ConvertPixmap(const TPixmapPtr& pixmap, int32_t format) { return pixm
 uint32_t ReadPixel(const TPixmapPtr& pixmap, int32_t x, int32_t y) { return pixmap->ReadPixel(x, y); }
 void WritePixel(const TPixmapPtr& pixmap, int32_t x, int32_t y, uint32_t argb) { pixmap->WritePixel(x, y, argb); }
 void ClearPixmap(const TPixmapPtr& pixmap, uint32_t argb) { pixmap->ClearPixels(argb); }
+
+void TPixmapDataType::Write(TStream& stream, const TPixmapPtr& pixmap) {
+  stream.WriteInt(pixmap->width);
+  stream.WriteInt(pixmap->height);
+  stream.WriteInt(pixmap->format);
+  for (int32_t y = 0; y < pixmap->height; ++y) stream.WriteBytes(pixmap->PixelPtr(0, y), pixmap->RowBytes());
+}
+
+TPixmapPtr TPixmapDataType::Read(TStream& stream) {
+  uint8_t header[12];
+  if (ReadUpTo(stream, header, 12) != 12) return nullptr;
+  const int32_t width = LoadLe32(header), height = LoadLe32(header + 4), format = LoadLe32(header + 8);
+  if (!ValidPixmapFormat(format)) return nullptr;
+  const int64_t left = BytesLeft(stream);
+  if (left >= 0 && static_cast<int64_t>(width) * BytesPerPixel[format] * height > left) return nullptr;
+  TPixmapPtr p = TPixmap::Create(width, height, format, 4);
+  if (!p) return nullptr;
+  for (int32_t y = 0; y < height; ++y)
+    if (ReadUpTo(stream, p->PixelPtr(0, y), p->RowBytes()) != p->RowBytes()) return nullptr;
+  return p;
+}

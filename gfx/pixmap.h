@@ -73,6 +73,15 @@ class TPixmap : public std::enable_shared_from_this<TPixmap> {
   uint8_t* _owned = nullptr;
 };
 
+// Stores a pixmap in a stream as width, height and format (32-bit integers) followed by the
+// rows (width x bytes-per-pixel bytes each), and reads it back with rows padded to 4 bytes.
+class TPixmapDataType {
+ public:
+  static void Write(TStream& stream, const TPixmapPtr& pixmap);
+  // Null for a bad header or data cut short.
+  static TPixmapPtr Read(TStream& stream);
+};
+
 // Converts n pixels from format `from` to format `to`, through RGBA32 when neither is it.
 void ConvertPixels(const uint8_t* src, int32_t from, uint8_t* dst, int32_t to, int32_t n);
 

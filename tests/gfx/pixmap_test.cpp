@@ -305,3 +305,20 @@ TEST(PixmapForwards, ActOnThePixmap) {
   EXPECT_EQ(0xFF010203u, ReadPixel(ConvertPixmap(p, BGRA32), 2, 1));
   EXPECT_EQ(p->pixels + 15, PixmapWindow(p, 1, 1, 1, 1)->pixels);
 }
+
+TEST(PixmapDataType, RoundTripsThroughAStreamAndRefusesCutData) {
+  TPixmapPtr p = TPixmap::Create(3, 2, RGB24, 1);
+  for (int32_t i = 0; i < 18; ++i) p->pixels[i] = static_cast<uint8_t>(i + 1);
+  uint8_t memory[64] = {};
+  auto out = TRamStream::Create(memory, sizeof memory, false, true);
+  TPixmapDataType::Write(*out, p);
+  EXPECT_EQ(12 + 18, out->Pos()) << "header, then packed rows";
+  auto in = TRamStream::Create(memory, 30, true, false);
+  TPixmapPtr back = TPixmapDataType::Read(*in);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(12, back->pitch) << "rows padded to 4 bytes";
+  EXPECT_EQ(p->ReadPixel(2, 1), back->ReadPixel(2, 1));
+  EXPECT_FALSE(TPixmapDataType::Read(*TRamStream::Create(memory, 29, true, false))) << "one byte short";
+  memory[8] = 13;
+  EXPECT_FALSE(TPixmapDataType::Read(*TRamStream::Create(memory, 30, true, false))) << "format 13";
+}
