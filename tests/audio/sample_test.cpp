@@ -283,3 +283,24 @@ TEST(LoadAudioSample, AStreamWithoutPositionIsRefused) {
     EXPECT_STREQ("Stream is not seekable", e.what());
   }
 }
+
+TEST(LoadAudioSample, ClosesTheStreamItOpenedExactlyOnce) {
+  static std::shared_ptr<OwnedRam> last;
+  static Bytes served;
+  struct Counting : TStreamFactory {
+    TStreamPtr CreateStream(const TUrl&, const std::u16string& protocol, const std::u16string&, bool, bool) override {
+      if (protocol != u"count") return nullptr;
+      return last = RamOf(served);
+    }
+  };
+  AddStreamFactory(std::make_shared<Counting>());
+  const Bytes good = MakeOggTone(1, 8000, 4000);
+  const Bytes cut(good.begin(), good.begin() + static_cast<long>(good.size() * 2 / 3));
+  for (const Bytes* file : {&good, &cut}) {
+    served = *file;
+    TAudioSamplePtr s = LoadAudioSample(TUrl(u"count::tone"));
+    EXPECT_EQ(file == &good, s != nullptr);
+    ASSERT_NE(nullptr, last);
+    EXPECT_EQ(1, last->closes) << (file == &good ? "a whole file" : "a file cut short");
+  }
+}
