@@ -68,11 +68,10 @@ int32_t SelectAudioDriver(std::u16string_view name) {
   InitAudio();
   if (current_driver) current_driver->Shutdown();
   current_driver = silent_driver;
-  for (TAudioDriver* d = registry_head.get(); d; d = d->_succ.get()) {
+  for (TAudioDriverPtr d = registry_head; d; d = d->_succ) {
     if (!SameName(d->Name(), name)) continue;
     if (!d->Startup()) return 0;
-    for (TAudioDriverPtr p = registry_head; p; p = p->_succ)
-      if (p.get() == d) current_driver = p;
+    current_driver = std::move(d);
     return 1;
   }
   return 0;
