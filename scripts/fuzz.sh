@@ -9,11 +9,11 @@ shift || true
 scripts/install_deps.sh fuzz
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DVS_FUZZ=ON -DVS_SANITIZE=ON \
   -DVS_BUILD_TESTS=OFF -DVS_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target all
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  for f in build-fuzz/fuzz/fuzz_*; do targets+=("$(basename "$f" | sed 's/^fuzz_//')"); done
+  for f in fuzz/corpus/*/; do targets+=("$(basename "$f")"); done
 fi
+cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
 for t in "${targets[@]}"; do
   work="build-fuzz/corpus/$t"
   mkdir -p "$work" "build-fuzz/crashes/$t"
