@@ -132,6 +132,11 @@ TEST(PngLoader, InterlacedDecodesToTheSamePixels) {
   for (int y = 0; y < 11; ++y) EXPECT_EQ(0, std::memcmp(a->PixelPtr(0, y), b->PixelPtr(0, y), 39)) << "row " << y;
 }
 
+TEST(PngLoader, NotAPngIsRefusedWithoutError) {
+  EXPECT_FALSE(Decode({}, png));
+  EXPECT_FALSE(Decode({'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0}, png));
+}
+
 TEST(PngLoader, EveryCutShortFileGivesNull) {
   Bytes full = SmallRgb();
   ASSERT_TRUE(Decode(full, png));

@@ -293,6 +293,19 @@ TEST(PixmapScale, BlendsBilinearlyWithEdgeRule) {
   EXPECT_EQ(1, down->width);
 }
 
+TEST(PixmapForwards, ActOnThePixmap) {
+  TPixmapPtr p = CreatePixmap(3, 2, RGB24, 4);
+  EXPECT_EQ(3, PixmapWidth(p));
+  EXPECT_EQ(2, PixmapHeight(p));
+  EXPECT_EQ(12, PixmapPitch(p));
+  EXPECT_EQ(RGB24, PixmapFormat(p));
+  EXPECT_EQ(p->pixels + 15, PixmapPixelPtr(p, 1, 1));
+  ClearPixmap(p, 0xFF010203);
+  EXPECT_EQ(0xFF010203u, ReadPixel(CopyPixmap(p), 2, 1));
+  EXPECT_EQ(0xFF010203u, ReadPixel(ConvertPixmap(p, BGRA32), 2, 1));
+  EXPECT_EQ(p->pixels + 15, PixmapWindow(p, 1, 1, 1, 1)->pixels);
+}
+
 TEST(PixmapDataType, RoundTripsThroughAStreamAndRefusesCutData) {
   TPixmapPtr p = TPixmap::Create(3, 2, RGB24, 1);
   for (int32_t i = 0; i < 18; ++i) p->pixels[i] = static_cast<uint8_t>(i + 1);

@@ -49,6 +49,12 @@ TEST(TgaLoader, TopLeftOriginIsReadTopDown) {
   EXPECT_EQ(0xFF060504u, p->ReadPixel(0, 1));
 }
 
+TEST(TgaLoader, IdentificationFieldIsSkipped) {
+  TPixmapPtr p = Decode(Tga(2, 1, 1, 24, {7, 8, 9}, 5), tga);
+  ASSERT_TRUE(p);
+  EXPECT_EQ(0xFF090807u, p->ReadPixel(0, 0));
+}
+
 TEST(TgaLoader, RunLengthPacketsRepeatAndCopy) {
   // Row (bottom first): a run of 3 of (1,2,3), then 2 raw pixels; top row: one run of 5.
   Bytes body{0x82, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9, 0x84, 10, 11, 12};
