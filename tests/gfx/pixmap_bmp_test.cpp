@@ -6,8 +6,8 @@ namespace {
 
 const TPixmapLoaderPtr bmp = CreateBmpLoader();
 
-BmpSpec Spec(int w, int h, int bpp, Bytes rows) {
-  BmpSpec s;
+BmpLayout Layout(int w, int h, int bpp, Bytes rows) {
+  BmpLayout s;
   s.width = w, s.height = h, s.bpp = bpp, s.rows = std::move(rows);
   return s;
 }
@@ -26,7 +26,7 @@ void Put32(Bytes& b, size_t at, uint32_t v) {
 
 TEST(BmpLoader, TwentyFourBitRowsAreReadBottomUp) {
   // File rows: bottom row (1,2,3 / 4,5,6), then top row (7,8,9 / 10,11,12).
-  TPixmapPtr p = Decode(EncodeBmp(Spec(2, 2, 24, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})), bmp);
+  TPixmapPtr p = Decode(EncodeBmp(Layout(2, 2, 24, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})), bmp);
   ASSERT_TRUE(p);
   EXPECT_EQ(BGR24, p->format);
   EXPECT_EQ(0xFF090807u, p->ReadPixel(0, 0)) << "the last file row is the top row";
@@ -34,7 +34,7 @@ TEST(BmpLoader, TwentyFourBitRowsAreReadBottomUp) {
 }
 
 TEST(BmpLoader, NegativeHeightIsTopDown) {
-  TPixmapPtr p = Decode(EncodeBmp(Spec(2, -2, 24, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})), bmp);
+  TPixmapPtr p = Decode(EncodeBmp(Layout(2, -2, 24, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})), bmp);
   ASSERT_TRUE(p);
   EXPECT_EQ(2, p->height);
   EXPECT_EQ(0xFF030201u, p->ReadPixel(0, 0)) << "the first file row is the top row";
@@ -42,14 +42,14 @@ TEST(BmpLoader, NegativeHeightIsTopDown) {
 }
 
 TEST(BmpLoader, ThirtyTwoBitKeepsAlphaInBgra) {
-  TPixmapPtr p = Decode(EncodeBmp(Spec(1, 1, 32, {1, 2, 3, 4})), bmp);
+  TPixmapPtr p = Decode(EncodeBmp(Layout(1, 1, 32, {1, 2, 3, 4})), bmp);
   ASSERT_TRUE(p);
   EXPECT_EQ(BGRA32, p->format);
   EXPECT_EQ(0x04030201u, p->ReadPixel(0, 0));
 }
 
 TEST(BmpLoader, PaletteDepthsIndexTheirPalette) {
-  BmpSpec one = Spec(10, 1, 1, {0xA0, 0x40});  // 1010 0000 01..
+  BmpLayout one = Layout(10, 1, 1, {0xA0, 0x40});  // 1010 0000 01..
   one.palette = {1, 1, 1, 0, 200, 201, 202, 0};
   TPixmapPtr p1 = Decode(EncodeBmp(one), bmp);
   ASSERT_TRUE(p1);
@@ -57,7 +57,7 @@ TEST(BmpLoader, PaletteDepthsIndexTheirPalette) {
   const uint32_t bits[10] = {on, off, on, off, off, off, off, off, off, on};
   for (int x = 0; x < 10; ++x) EXPECT_EQ(bits[x], p1->ReadPixel(x, 0)) << "1-bit pixel " << x;
 
-  BmpSpec four = Spec(3, 1, 4, {0x12, 0x30});
+  BmpLayout four = Layout(3, 1, 4, {0x12, 0x30});
   four.palette = FourColours();
   four.palette_count = 4;
   TPixmapPtr p4 = Decode(EncodeBmp(four), bmp);
@@ -66,7 +66,7 @@ TEST(BmpLoader, PaletteDepthsIndexTheirPalette) {
   EXPECT_EQ(0xFF00FF00u, p4->ReadPixel(1, 0));
   EXPECT_EQ(0xFF0000FFu, p4->ReadPixel(2, 0));
 
-  BmpSpec eight = Spec(2, 1, 8, {3, 1});
+  BmpLayout eight = Layout(2, 1, 8, {3, 1});
   eight.palette = FourColours();
   eight.palette_count = 4;
   TPixmapPtr p8 = Decode(EncodeBmp(eight), bmp);
@@ -76,7 +76,7 @@ TEST(BmpLoader, PaletteDepthsIndexTheirPalette) {
 }
 
 TEST(BmpLoader, LongerHeaderAndGapBeforePixelsAreHonoured) {
-  BmpSpec s = Spec(1, 1, 24, {9, 8, 7});
+  BmpLayout s = Layout(1, 1, 24, {9, 8, 7});
   s.header_size = 124;
   s.gap = 6;
   TPixmapPtr p = Decode(EncodeBmp(s), bmp);
@@ -85,7 +85,7 @@ TEST(BmpLoader, LongerHeaderAndGapBeforePixelsAreHonoured) {
 }
 
 TEST(BmpLoader, PaletteIndexBeyondThePaletteGivesNull) {
-  BmpSpec s = Spec(2, 1, 8, {1, 4});
+  BmpLayout s = Layout(2, 1, 8, {1, 4});
   s.palette = FourColours();
   s.palette_count = 4;
   EXPECT_FALSE(Decode(EncodeBmp(s), bmp)) << "index 4 of a 4-entry palette";
@@ -93,18 +93,18 @@ TEST(BmpLoader, PaletteIndexBeyondThePaletteGivesNull) {
 
 TEST(BmpLoader, PaletteCountBeyondTheLimitGivesNull) {
   for (int bpp : {1, 4, 8}) {
-    BmpSpec s = Spec(1, 1, bpp, {0});
+    BmpLayout s = Layout(1, 1, bpp, {0});
     s.palette_count = (1 << bpp) + 1;
     s.palette = Bytes(4 * s.palette_count, 0);
     EXPECT_FALSE(Decode(EncodeBmp(s), bmp)) << bpp << " bits";
   }
-  BmpSpec huge = Spec(1, 1, 8, {0});
+  BmpLayout huge = Layout(1, 1, 8, {0});
   huge.palette_count = -1;
   EXPECT_FALSE(Decode(EncodeBmp(huge), bmp));
 }
 
 TEST(BmpLoader, BadSizesAndDepthsGiveNull) {
-  const Bytes good = EncodeBmp(Spec(2, 2, 24, Pattern(12)));
+  const Bytes good = EncodeBmp(Layout(2, 2, 24, Pattern(12)));
   ASSERT_TRUE(Decode(good, bmp));
   struct Edit {
     size_t at;
@@ -127,7 +127,7 @@ TEST(BmpLoader, BadSizesAndDepthsGiveNull) {
     b[kBpp] = static_cast<uint8_t>(bpp);
     EXPECT_FALSE(Decode(b, bmp)) << bpp << " bits per pixel";
   }
-  BmpSpec rle = Spec(2, 2, 8, {0, 0, 0, 0});
+  BmpLayout rle = Layout(2, 2, 8, {0, 0, 0, 0});
   rle.compression = 1;
   EXPECT_FALSE(Decode(EncodeBmp(rle), bmp)) << "run-length data is not read as raw pixels";
   Bytes wrong = good;
@@ -136,9 +136,9 @@ TEST(BmpLoader, BadSizesAndDepthsGiveNull) {
 }
 
 TEST(BmpLoader, EveryCutShortFileGivesNull) {
-  BmpSpec pal = Spec(5, 3, 4, Pattern(9));
+  BmpLayout pal = Layout(5, 3, 4, Pattern(9));
   pal.palette = Bytes(64, 7);
-  for (const Bytes& full : {EncodeBmp(Spec(3, 3, 24, Pattern(27))), EncodeBmp(pal)}) {
+  for (const Bytes& full : {EncodeBmp(Layout(3, 3, 24, Pattern(27))), EncodeBmp(pal)}) {
     ASSERT_TRUE(Decode(full, bmp));
     for (size_t n = 0; n < full.size(); ++n)
       EXPECT_FALSE(Decode(Bytes(full.begin(), full.begin() + n), bmp)) << "cut at " << n << " of " << full.size();
@@ -147,7 +147,7 @@ TEST(BmpLoader, EveryCutShortFileGivesNull) {
 
 TEST(BmpLoader, DeclaredSizeMuchLargerThanTheFileAllocatesBoundedly) {
   // 16384 x 16384 at 32 bits declared in a 58-byte file: refused before the 1 GiB picture.
-  Bytes b = EncodeBmp(Spec(1, 1, 32, {1, 2, 3, 4}));
+  Bytes b = EncodeBmp(Layout(1, 1, 32, {1, 2, 3, 4}));
   Put32(b, kWidth, MaxPixmapSide);
   Put32(b, kHeight, MaxPixmapSide);
   EXPECT_FALSE(Decode(b, bmp));

@@ -8,8 +8,8 @@ namespace {
 
 const TPixmapLoaderPtr jpeg = CreateJpegLoader();
 
-JpegSpec Flat(int w, int h, int components, std::initializer_list<uint8_t> value, bool progressive = false) {
-  JpegSpec s;
+JpegLayout Flat(int w, int h, int components, std::initializer_list<uint8_t> value, bool progressive = false) {
+  JpegLayout s;
   s.width = w, s.height = h, s.components = components, s.quality = 100, s.progressive = progressive;
   for (int i = 0; i < w * h; ++i) s.pixels.insert(s.pixels.end(), value.begin(), value.end());
   return s;
@@ -77,7 +77,7 @@ TEST(JpegLoader, NotAJpegGivesNull) {
 
 TEST(JpegLoader, EveryCutShortFileGivesNull) {
   for (bool progressive : {false, true}) {
-    JpegSpec s = Flat(16, 16, 3, {0, 0, 0}, progressive);
+    JpegLayout s = Flat(16, 16, 3, {0, 0, 0}, progressive);
     s.pixels = Pattern(16 * 16 * 3);
     Bytes full = EncodeJpeg(s);
     ASSERT_TRUE(Decode(full, jpeg));

@@ -11,17 +11,17 @@ namespace {
 namespace fs = std::filesystem;
 
 Bytes SmallPng() {
-  PngSpec s;
+  PngLayout s;
   s.width = 3, s.height = 2, s.colour_type = PNG_COLOR_TYPE_RGB, s.pixels = Pattern(18);
   return EncodePng(s);
 }
 Bytes SmallJpeg() {
-  JpegSpec s;
+  JpegLayout s;
   s.width = 8, s.height = 8, s.components = 1, s.pixels = Bytes(64, 90);
   return EncodeJpeg(s);
 }
 Bytes SmallBmp() {
-  BmpSpec s;
+  BmpLayout s;
   s.width = 1, s.height = 1, s.bpp = 24, s.rows = {1, 2, 3};
   return EncodeBmp(s);
 }

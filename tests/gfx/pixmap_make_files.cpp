@@ -30,21 +30,21 @@ void PutBe32(Bytes& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
 }
 
-PngSpec Png(int w, int h, int type, int depth, Bytes px) {
-  PngSpec s;
+PngLayout Png(int w, int h, int type, int depth, Bytes px) {
+  PngLayout s;
   s.width = w, s.height = h, s.colour_type = type, s.bit_depth = depth, s.pixels = std::move(px);
   return s;
 }
 
-JpegSpec Jpeg(int w, int h, int comps, bool progressive) {
-  JpegSpec s;
+JpegLayout Jpeg(int w, int h, int comps, bool progressive) {
+  JpegLayout s;
   s.width = w, s.height = h, s.components = comps, s.progressive = progressive;
   s.pixels = Pattern(static_cast<size_t>(w) * h * comps, 11);
   return s;
 }
 
-BmpSpec Bmp(int w, int h, int bpp, Bytes rows) {
-  BmpSpec s;
+BmpLayout Bmp(int w, int h, int bpp, Bytes rows) {
+  BmpLayout s;
   s.width = w, s.height = h, s.bpp = bpp, s.rows = std::move(rows);
   return s;
 }
@@ -84,11 +84,11 @@ int main(int argc, char** argv) {
   // Seeds: one small valid file per kind the loaders decode.
   Write(seeds / "png/rgb.png", EncodePng(Png(7, 5, PNG_COLOR_TYPE_RGB, 8, Pattern(105))));
   Write(seeds / "png/grey_alpha16.png", EncodePng(Png(4, 3, PNG_COLOR_TYPE_GRAY_ALPHA, 16, Pattern(48))));
-  PngSpec pal = Png(6, 2, PNG_COLOR_TYPE_PALETTE, 4, Pattern(6));
+  PngLayout pal = Png(6, 2, PNG_COLOR_TYPE_PALETTE, 4, Pattern(6));
   pal.palette = Pattern(48, 3);
   pal.trns = {0, 128, 255};
   Write(seeds / "png/palette_trns.png", EncodePng(pal));
-  PngSpec inter = Png(9, 9, PNG_COLOR_TYPE_RGB_ALPHA, 8, Pattern(324));
+  PngLayout inter = Png(9, 9, PNG_COLOR_TYPE_RGB_ALPHA, 8, Pattern(324));
   inter.interlaced = true;
   Write(seeds / "png/interlaced.png", EncodePng(inter));
   Write(seeds / "png/grey1.png", EncodePng(Png(16, 2, PNG_COLOR_TYPE_GRAY, 1, Pattern(4))));
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
   Write(seeds / "bmp/rgb24.bmp", EncodeBmp(Bmp(5, 3, 24, Pattern(45))));
   Write(seeds / "bmp/bgra32_topdown.bmp", EncodeBmp(Bmp(3, -2, 32, Pattern(24))));
   for (int bpp : {1, 4, 8}) {
-    BmpSpec s = Bmp(9, 3, bpp, Bytes(27, 0));
+    BmpLayout s = Bmp(9, 3, bpp, Bytes(27, 0));
     s.palette = Pattern(4 << bpp, bpp);
     Write(seeds / ("bmp/palette" + std::to_string(bpp) + ".bmp"), EncodeBmp(s));
   }
@@ -150,11 +150,11 @@ int main(int argc, char** argv) {
     Write(bad / "jpeg_2000_scans.jpg", many);
   }
 
-  BmpSpec palette = Bmp(4, 1, 8, {0, 1, 2, 3});
+  BmpLayout palette = Bmp(4, 1, 8, {0, 1, 2, 3});
   palette.palette = Pattern(12);
   palette.palette_count = 3;
   Write(bad / "bmp_palette_index.bmp", EncodeBmp(palette));
-  BmpSpec count = Bmp(1, 1, 4, {0});
+  BmpLayout count = Bmp(1, 1, 4, {0});
   count.palette_count = 17;
   count.palette = Pattern(68);
   Write(bad / "bmp_palette_count.bmp", EncodeBmp(count));
@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
   Write(bad / "bmp_depth_16.bmp", depth);
   Write(bad / "bmp_cut_in_header.bmp", Cut(bmp, 30));
   Write(bad / "bmp_cut_in_rows.bmp", Cut(bmp, bmp.size() - 3));
-  BmpSpec rle = Bmp(2, 2, 8, {0, 0, 0, 0});
+  BmpLayout rle = Bmp(2, 2, 8, {0, 0, 0, 0});
   rle.compression = 1;
   rle.palette = Pattern(1024);
   Write(bad / "bmp_rle8.bmp", EncodeBmp(rle));

@@ -10,13 +10,13 @@ namespace {
 
 const TPixmapLoaderPtr png = CreatePngLoader();
 
-PngSpec Spec(int w, int h, int colour_type, int depth, Bytes pixels) {
-  PngSpec s;
+PngLayout Layout(int w, int h, int colour_type, int depth, Bytes pixels) {
+  PngLayout s;
   s.width = w, s.height = h, s.colour_type = colour_type, s.bit_depth = depth, s.pixels = std::move(pixels);
   return s;
 }
 
-Bytes SmallRgb() { return EncodePng(Spec(5, 4, PNG_COLOR_TYPE_RGB, 8, Pattern(60))); }
+Bytes SmallRgb() { return EncodePng(Layout(5, 4, PNG_COLOR_TYPE_RGB, 8, Pattern(60))); }
 
 // Writes a raw chunk with a correct CRC.
 void AppendChunk(Bytes& b, const char* type, const Bytes& data) {
@@ -53,26 +53,26 @@ Bytes Deflate(const Bytes& raw) {
 }  // namespace
 
 TEST(PngLoader, ColourTypesGiveTheirFormats) {
-  TPixmapPtr grey = Decode(EncodePng(Spec(3, 2, PNG_COLOR_TYPE_GRAY, 8, {1, 2, 3, 4, 5, 6})), png);
+  TPixmapPtr grey = Decode(EncodePng(Layout(3, 2, PNG_COLOR_TYPE_GRAY, 8, {1, 2, 3, 4, 5, 6})), png);
   ASSERT_TRUE(grey);
   EXPECT_EQ(Grey8, grey->format);
   EXPECT_EQ(0xFF060606u, grey->ReadPixel(2, 1));
 
   Bytes rgb_bytes = Pattern(60);
-  TPixmapPtr rgb = Decode(EncodePng(Spec(5, 4, PNG_COLOR_TYPE_RGB, 8, rgb_bytes)), png);
+  TPixmapPtr rgb = Decode(EncodePng(Layout(5, 4, PNG_COLOR_TYPE_RGB, 8, rgb_bytes)), png);
   ASSERT_TRUE(rgb);
   EXPECT_EQ(RGB24, rgb->format);
   EXPECT_EQ(16, rgb->pitch) << "15-byte rows aligned to 4";
   for (int y = 0; y < 4; ++y) EXPECT_EQ(0, std::memcmp(rgb_bytes.data() + y * 15, rgb->PixelPtr(0, y), 15));
 
-  TPixmapPtr rgba = Decode(EncodePng(Spec(2, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, {1, 2, 3, 4, 5, 6, 7, 8})), png);
+  TPixmapPtr rgba = Decode(EncodePng(Layout(2, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, {1, 2, 3, 4, 5, 6, 7, 8})), png);
   ASSERT_TRUE(rgba);
   EXPECT_EQ(RGBA32, rgba->format);
   EXPECT_EQ(0x08050607u, rgba->ReadPixel(1, 0));
 }
 
 TEST(PngLoader, GreyWithAlphaKeepsGreyAndItsOwnAlpha) {
-  TPixmapPtr p = Decode(EncodePng(Spec(3, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {10, 200, 20, 0, 30, 255})), png);
+  TPixmapPtr p = Decode(EncodePng(Layout(3, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {10, 200, 20, 0, 30, 255})), png);
   ASSERT_TRUE(p);
   ASSERT_EQ(RGBA32, p->format);
   EXPECT_EQ(0xC80A0A0Au, p->ReadPixel(0, 0));
@@ -81,7 +81,7 @@ TEST(PngLoader, GreyWithAlphaKeepsGreyAndItsOwnAlpha) {
 }
 
 TEST(PngLoader, PaletteExpandsToRgbOrRgbaWithTransparency) {
-  PngSpec s = Spec(3, 1, PNG_COLOR_TYPE_PALETTE, 8, {0, 1, 2});
+  PngLayout s = Layout(3, 1, PNG_COLOR_TYPE_PALETTE, 8, {0, 1, 2});
   s.palette = {255, 0, 0, 0, 255, 0, 0, 0, 255};
   TPixmapPtr plain = Decode(EncodePng(s), png);
   ASSERT_TRUE(plain);
@@ -99,22 +99,22 @@ TEST(PngLoader, PaletteExpandsToRgbOrRgbaWithTransparency) {
 
 TEST(PngLoader, SixteenBitChannelsBecomeEightBits) {
   // Samples are big-endian; the high byte survives.
-  TPixmapPtr p = Decode(EncodePng(Spec(1, 1, PNG_COLOR_TYPE_RGB, 16, {0x12, 0xFF, 0x34, 0x00, 0xAB, 0x80})), png);
+  TPixmapPtr p = Decode(EncodePng(Layout(1, 1, PNG_COLOR_TYPE_RGB, 16, {0x12, 0xFF, 0x34, 0x00, 0xAB, 0x80})), png);
   ASSERT_TRUE(p);
   EXPECT_EQ(RGB24, p->format);
   EXPECT_EQ(0xFF1234ABu, p->ReadPixel(0, 0));
-  TPixmapPtr ga = Decode(EncodePng(Spec(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 16, {0x40, 1, 0x90, 2})), png);
+  TPixmapPtr ga = Decode(EncodePng(Layout(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 16, {0x40, 1, 0x90, 2})), png);
   ASSERT_TRUE(ga);
   EXPECT_EQ(0x90404040u, ga->ReadPixel(0, 0));
 }
 
 TEST(PngLoader, LowBitGreyExpandsToFullRange) {
-  TPixmapPtr p = Decode(EncodePng(Spec(8, 1, PNG_COLOR_TYPE_GRAY, 1, {0xA5})), png);
+  TPixmapPtr p = Decode(EncodePng(Layout(8, 1, PNG_COLOR_TYPE_GRAY, 1, {0xA5})), png);
   ASSERT_TRUE(p);
   EXPECT_EQ(Grey8, p->format);
   const uint8_t expected[8] = {255, 0, 255, 0, 0, 255, 0, 255};
   for (int x = 0; x < 8; ++x) EXPECT_EQ(expected[x], p->pixels[x]) << "pixel " << x;
-  PngSpec s = Spec(2, 1, PNG_COLOR_TYPE_GRAY, 4, {0x3F});
+  PngLayout s = Layout(2, 1, PNG_COLOR_TYPE_GRAY, 4, {0x3F});
   s.trns = {0, 3};
   TPixmapPtr keyed = Decode(EncodePng(s), png);
   ASSERT_TRUE(keyed);
@@ -124,7 +124,7 @@ TEST(PngLoader, LowBitGreyExpandsToFullRange) {
 }
 
 TEST(PngLoader, InterlacedDecodesToTheSamePixels) {
-  PngSpec s = Spec(13, 11, PNG_COLOR_TYPE_RGB, 8, Pattern(13 * 11 * 3, 5));
+  PngLayout s = Layout(13, 11, PNG_COLOR_TYPE_RGB, 8, Pattern(13 * 11 * 3, 5));
   TPixmapPtr a = Decode(EncodePng(s), png);
   s.interlaced = true;
   TPixmapPtr b = Decode(EncodePng(s), png);
@@ -171,7 +171,7 @@ TEST(PngLoader, PictureLargerThanItsDataCouldInflateToIsRefused) {
 
 TEST(PngLoader, RealCompressionBombStillDecodesWithinItsSize) {
   // 4000 x 4000 grey zeros: 16 MB from about 16 KB, a legal ratio.
-  PngSpec s = Spec(4000, 4000, PNG_COLOR_TYPE_GRAY, 8, {});
+  PngLayout s = Layout(4000, 4000, PNG_COLOR_TYPE_GRAY, 8, {});
   s.compression = 9;
   Bytes b = EncodePng(s);
   EXPECT_LT(b.size(), 40000u);

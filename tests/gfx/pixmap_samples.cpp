@@ -27,7 +27,7 @@ void Le32(Bytes& b, uint32_t v) {
 
 }  // namespace
 
-Bytes EncodePng(const PngSpec& spec) {
+Bytes EncodePng(const PngLayout& layout) {
   Bytes out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -36,18 +36,18 @@ Bytes EncodePng(const PngSpec& spec) {
     throw std::runtime_error("png writer failed");
   }
   png_set_write_fn(png, &out, PngWrite, PngFlush);
-  png_set_compression_level(png, spec.compression);
-  png_set_IHDR(png, info, spec.width, spec.height, spec.bit_depth, spec.colour_type,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+  png_set_compression_level(png, layout.compression);
+  png_set_IHDR(png, info, layout.width, layout.height, layout.bit_depth, layout.colour_type,
+               layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   std::vector<png_color> palette;
-  for (size_t i = 0; i + 2 < spec.palette.size(); i += 3)
-    palette.push_back({spec.palette[i], spec.palette[i + 1], spec.palette[i + 2]});
+  for (size_t i = 0; i + 2 < layout.palette.size(); i += 3)
+    palette.push_back({layout.palette[i], layout.palette[i + 1], layout.palette[i + 2]});
   if (!palette.empty()) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-  Bytes trns = spec.trns;
+  Bytes trns = layout.trns;
   png_color_16 trns_colour{};
   if (!trns.empty()) {
-    if (spec.colour_type == PNG_COLOR_TYPE_PALETTE) {
+    if (layout.colour_type == PNG_COLOR_TYPE_PALETTE) {
       png_set_tRNS(png, info, trns.data(), static_cast<int>(trns.size()), nullptr);
     } else {
       trns_colour.gray = static_cast<png_uint_16>(trns[0] << 8 | trns[1]);
@@ -56,17 +56,17 @@ Bytes EncodePng(const PngSpec& spec) {
   }
   png_write_info(png, info);
   const size_t rowbytes = png_get_rowbytes(png, info);
-  std::vector<png_bytep> rows(spec.height);
-  Bytes pixels = spec.pixels;
-  pixels.resize(rowbytes * spec.height);
-  for (int y = 0; y < spec.height; ++y) rows[y] = pixels.data() + y * rowbytes;
+  std::vector<png_bytep> rows(layout.height);
+  Bytes pixels = layout.pixels;
+  pixels.resize(rowbytes * layout.height);
+  for (int y = 0; y < layout.height; ++y) rows[y] = pixels.data() + y * rowbytes;
   png_write_image(png, rows.data());
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   return out;
 }
 
-Bytes EncodeJpeg(const JpegSpec& spec) {
+Bytes EncodeJpeg(const JpegLayout& layout) {
   jpeg_compress_struct cinfo;
   jpeg_error_mgr err;
   cinfo.err = jpeg_std_error(&err);
@@ -74,18 +74,18 @@ Bytes EncodeJpeg(const JpegSpec& spec) {
   unsigned char* mem = nullptr;
   unsigned long size = 0;
   jpeg_mem_dest(&cinfo, &mem, &size);
-  cinfo.image_width = spec.width;
-  cinfo.image_height = spec.height;
-  cinfo.input_components = spec.components;
-  cinfo.in_color_space = spec.components == 1 ? JCS_GRAYSCALE : spec.components == 4 ? JCS_CMYK : JCS_RGB;
+  cinfo.image_width = layout.width;
+  cinfo.image_height = layout.height;
+  cinfo.input_components = layout.components;
+  cinfo.in_color_space = layout.components == 1 ? JCS_GRAYSCALE : layout.components == 4 ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, spec.quality, TRUE);
-  if (spec.progressive) jpeg_simple_progression(&cinfo);
+  jpeg_set_quality(&cinfo, layout.quality, TRUE);
+  if (layout.progressive) jpeg_simple_progression(&cinfo);
   jpeg_start_compress(&cinfo, TRUE);
-  Bytes pixels = spec.pixels;
-  pixels.resize(static_cast<size_t>(spec.width) * spec.height * spec.components);
+  Bytes pixels = layout.pixels;
+  pixels.resize(static_cast<size_t>(layout.width) * layout.height * layout.components);
   while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = pixels.data() + static_cast<size_t>(cinfo.next_scanline) * spec.width * spec.components;
+    JSAMPROW row = pixels.data() + static_cast<size_t>(cinfo.next_scanline) * layout.width * layout.components;
     jpeg_write_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_compress(&cinfo);
@@ -95,34 +95,34 @@ Bytes EncodeJpeg(const JpegSpec& spec) {
   return out;
 }
 
-Bytes EncodeBmp(const BmpSpec& spec) {
-  const int64_t width = spec.width;
-  const int64_t rows = spec.height < 0 ? -static_cast<int64_t>(spec.height) : spec.height;
-  const int64_t row_bytes = (width * spec.bpp + 7) / 8;
-  const int64_t padded = (width * spec.bpp + 31) / 32 * 4;
-  const uint32_t offset = 14 + spec.header_size + static_cast<uint32_t>(spec.palette.size()) + spec.gap;
+Bytes EncodeBmp(const BmpLayout& layout) {
+  const int64_t width = layout.width;
+  const int64_t rows = layout.height < 0 ? -static_cast<int64_t>(layout.height) : layout.height;
+  const int64_t row_bytes = (width * layout.bpp + 7) / 8;
+  const int64_t padded = (width * layout.bpp + 31) / 32 * 4;
+  const uint32_t offset = 14 + layout.header_size + static_cast<uint32_t>(layout.palette.size()) + layout.gap;
   Bytes b{'B', 'M'};
   Le32(b, static_cast<uint32_t>(offset + padded * rows));
   Le32(b, 0);
   Le32(b, offset);
-  Le32(b, spec.header_size);
-  Le32(b, static_cast<uint32_t>(spec.width));
-  Le32(b, static_cast<uint32_t>(spec.height));
+  Le32(b, layout.header_size);
+  Le32(b, static_cast<uint32_t>(layout.width));
+  Le32(b, static_cast<uint32_t>(layout.height));
   Le16(b, 1);
-  Le16(b, spec.bpp);
-  Le32(b, spec.compression);
+  Le16(b, layout.bpp);
+  Le32(b, layout.compression);
   Le32(b, static_cast<uint32_t>(padded * rows));
   Le32(b, 2835);
   Le32(b, 2835);
-  Le32(b, spec.palette_count);
+  Le32(b, layout.palette_count);
   Le32(b, 0);
-  b.resize(14 + spec.header_size, 0);
-  b.insert(b.end(), spec.palette.begin(), spec.palette.end());
-  b.resize(b.size() + spec.gap, 0xEE);
+  b.resize(14 + layout.header_size, 0);
+  b.insert(b.end(), layout.palette.begin(), layout.palette.end());
+  b.resize(b.size() + layout.gap, 0xEE);
   for (int64_t y = 0; y < rows; ++y) {
     size_t at = static_cast<size_t>(y * row_bytes);
     for (int64_t i = 0; i < padded; ++i)
-      b.push_back(i < row_bytes && at + i < spec.rows.size() ? spec.rows[at + i] : 0);
+      b.push_back(i < row_bytes && at + i < layout.rows.size() ? layout.rows[at + i] : 0);
   }
   return b;
 }

@@ -11,7 +11,7 @@
 
 using Bytes = std::vector<uint8_t>;
 
-struct PngSpec {
+struct PngLayout {
   int width = 0, height = 0;
   int colour_type = 2;  // libpng's PNG_COLOR_TYPE_*
   int bit_depth = 8;
@@ -21,20 +21,20 @@ struct PngSpec {
   Bytes trns;         // tRNS chunk contents
   int compression = 6;
 };
-Bytes EncodePng(const PngSpec& spec);
+Bytes EncodePng(const PngLayout& layout);
 
-struct JpegSpec {
+struct JpegLayout {
   int width = 0, height = 0;
   int components = 3;  // 1 grey, 3 RGB, 4 CMYK
   Bytes pixels;        // packed rows
   int quality = 95;
   bool progressive = false;
 };
-Bytes EncodeJpeg(const JpegSpec& spec);
+Bytes EncodeJpeg(const JpegLayout& layout);
 
 // BMP with a 40-byte info header. `pixels` are packed file rows without padding, in the
 // order they appear in the file (bottom-up unless top_down); palette entries are b, g, r, 0.
-struct BmpSpec {
+struct BmpLayout {
   int width = 0, height = 0;  // height as stored: negative for top-down
   int bpp = 24;
   Bytes palette;
@@ -44,7 +44,7 @@ struct BmpSpec {
   int header_size = 40;       // extra header bytes are written as zeros
   int gap = 0;                // bytes between palette and pixels, named by the data offset
 };
-Bytes EncodeBmp(const BmpSpec& spec);
+Bytes EncodeBmp(const BmpLayout& layout);
 
 // TGA header and body; `body` follows the header and the identification field.
 Bytes TgaHeader(int image_type, int width, int height, int depth, int id_length = 0, int map_type = 0);
