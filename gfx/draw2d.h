@@ -89,6 +89,9 @@ class TDraw2DGraphics : public TGraphics, public std::enable_shared_from_this<TD
 };
 
 TDraw2DDriver* CurrentDraw2DDriver();
+// Starts the platform's 2D driver (OpenGL) and selects it, once; programs call this
+// instead of naming a driver.
+void StartDraw2DGraphics();
 
 // The collision layer's own copy of the matrix, written at every matrix update (drawing
 // code may set the driver's matrix on its own, as tiling does).

@@ -436,3 +436,5 @@ void StartGLDraw2DDriver() {
   StartGLGraphicsDriver();
   SelectGraphicsDriver(&TheGLDraw2DDriver(), GraphicsBackBuffer);
 }
+
+void StartDraw2DGraphics() { StartGLDraw2DDriver(); }

@@ -1,7 +1,6 @@
 #include "game/shell/game_main.h"
 
 #include "gfx/draw2d.h"
-#include "gfx/gl_draw2d.h"
 #include "gfx/gl_util.h"
 #include "gfx/graphics.h"
 #include "system/input.h"
@@ -34,7 +33,7 @@ int game_main() {
   if (started) return 0;
   started = true;
 
-  StartGLDraw2DDriver();
+  StartDraw2DGraphics();
   ApplicationTitle = u"Vektor Swarm 3D";
   if (!OpenGraphics(640, 480, 32, 60, GraphicsBackBuffer)) return -1;
 
