@@ -2,10 +2,12 @@
 // matched without regard to case when they do not exist as spelled, because the
 // game's own paths mix "data" and "Data".
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 
@@ -185,4 +187,62 @@ int ChangeDirectory(std::u16string_view path) {
   std::string p = TextToBytes(NormalisePath(path, true));
   std::string on_disk = ResolveCase(p, false);
   return !on_disk.empty() && ::chdir(on_disk.c_str()) == 0 ? 1 : 0;
+}
+
+// The directories of `path` as spelled on disk, made where missing; false when one cannot be.
+static bool MakeParentDirectories(const std::string& path) {
+  size_t slash = path.find('/', path[0] == '/' ? 1 : 0);
+  while (slash != std::string::npos) {
+    const std::string dir = path.substr(0, slash);
+    if (ResolveCase(dir, false).empty() && ::mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST)
+      return false;
+    slash = path.find('/', slash + 1);
+  }
+  return true;
+}
+
+static bool WriteAll(int fd, const uint8_t* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool ReplaceFileBytes(std::u16string_view path, const std::vector<uint8_t>& bytes) {
+  std::string name = SlashPath(path);
+  if (name.empty() || name.back() == '/') return false;
+  std::string on_disk = ResolveCase(name, true);
+  if (on_disk.empty()) {
+    // Directories made here are spelled as asked; a later name in another case finds them.
+    if (!MakeParentDirectories(name)) return false;
+    on_disk = ResolveCase(name, true);
+    if (on_disk.empty()) return false;
+  }
+  const size_t slash = on_disk.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : on_disk.substr(0, slash);
+  const std::string leaf = slash == std::string::npos ? on_disk : on_disk.substr(slash + 1);
+  std::string temp = dir + "/." + leaf + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  // mkstemp makes the file private; a saved file is as readable as any other the user makes.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ok = ok && ::chmod(temp.c_str(), 0666 & ~mask) == 0;
+  if (!ok || ::rename(temp.c_str(), on_disk.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // The rename itself reaches the disk only with the directory.
+  const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
 }

@@ -197,5 +197,10 @@ std::vector<uint8_t> LoadBytes(const TUrl& url);
 std::u16string LoadText(const TUrl& url);
 bool SaveText(std::u16string_view text, const TUrl& url);
 bool SaveBytes(const std::vector<uint8_t>& bytes, const TUrl& url);
+// Replaces the file at `path` (a plain file name, created with its missing directories) by
+// the bytes: they go to a temporary file beside it, reach the disk, and are renamed over it,
+// so a crash or a full disk leaves the old file or the new one. False, and the old file as
+// it was, when a step fails.
+bool ReplaceFileBytes(std::u16string_view path, const std::vector<uint8_t>& bytes);
 void CopyStreamData(TStream& from, TStream& to, int64_t buffer_size = 4096);
 void CopyStreamBytes(TStream& from, TStream& to, int64_t count, int64_t buffer_size = 4096);

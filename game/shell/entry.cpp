@@ -1,4 +1,4 @@
-#include "game/shell/game_main.h"
+#include "game/shell/main_loop.h"
 #include "stream/core.h"
 
 int main() { return RunGuarded(game_main); }

@@ -1,0 +1,152 @@
+#include "game/shell/assets.h"
+
+#include <array>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include "game/globals.h"
+#include "gfx/draw2d.h"
+#include "gfx/font.h"
+#include "gfx/image.h"
+#include "stream/stream.h"
+
+namespace {
+
+struct sound_file {
+  const char16_t* path;
+  int32_t flags;
+  TSoundPtr* global;  // null for the music
+};
+
+// The effects in the order they are loaded, then the music.
+const std::array<sound_file, 11> kSoundFiles = {{
+    {u"data\\shoot.ogg", 0, &snd_shoot},
+    {u"data\\warpin.ogg", 0, &snd_warpin},
+    {u"data\\alienhit.ogg", 0, &snd_alienhit},
+    {u"data\\thud.ogg", 0, &snd_thud},
+    {u"data\\explode.ogg", 0, &snd_explode},
+    {u"data\\hiscore.ogg", 0, &snd_hiscore},
+    {u"data\\ufoloop.ogg", SOUND_LOOP, &snd_ufoloop},
+    {u"data\\ufohit.ogg", 0, &snd_ufohit},
+    {u"data\\blockhit.ogg", 0, &snd_blockhit},
+    {u"data\\rebirth.ogg", 0, &snd_rebirth},
+    {u"data\\swarm.ogg", SOUND_LOOP, nullptr},
+}};
+constexpr size_t kMusic = 10;
+
+struct decoded_sound {
+  std::shared_ptr<TBank> file;  // null when nothing readable has the name
+  TAudioSamplePtr sample;       // null when it does not decode
+};
+
+// Written by the decoder thread only until it is joined; read on the main thread after.
+std::array<decoded_sound, kSoundFiles.size()> decoded;
+std::thread decoder;
+bool decoding_started = false;
+TSoundPtr music;
+
+
+// The decoded sound of a file, or null with one line said.
+TSoundPtr load_sound(size_t index) {
+  if (!decoding_started) start_sound_decoding();
+  finish_sound_decoding();
+  const sound_file& f = kSoundFiles[index];
+  const decoded_sound& d = decoded[index];
+  TSoundPtr sound = d.sample ? LoadSoundFile(d.sample, f.flags) : nullptr;
+  if (!sound)
+    std::printf("%s: %s\n", TextToBytes(f.path).c_str(), d.file ? "does not decode" : "not found");
+  return sound;
+}
+
+TImagePtr open_embedded(const char16_t* name) {
+  TImagePtr image = OpenImage(std::u16string(u"incbin::") + name, -1);
+  if (!image) std::printf("%s: the embedded picture cannot be loaded\n", TextToBytes(name).c_str());
+  return image;
+}
+
+void grab_frames(const TImagePtr& image, int32_t first_x, int32_t step_x, int32_t y, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) GrabImageFrame(image, first_x + step_x * i, y, i);
+}
+
+}  // namespace
+
+void start_sound_decoding() {
+  if (decoding_started) return;
+  decoding_started = true;
+  // The file layer and the loader chain are set up here, on the main thread; the decoder
+  // then only reads bytes already in memory.
+  AudioSampleLoaders();
+  for (size_t i = 0; i < kSoundFiles.size(); ++i) {
+    if (FileKind(kSoundFiles[i].path) != 1) continue;
+    auto bank = std::make_shared<TBank>();
+    bank->bytes = LoadBytes(TUrl(kSoundFiles[i].path));
+    decoded[i].file = std::move(bank);
+  }
+  decoder = std::thread([] {
+    for (decoded_sound& d : decoded) {
+      if (!d.file) continue;
+      try {
+        d.sample = LoadAudioSample(TUrl(TBankStream::Create(d.file, true, false)));
+      } catch (const std::exception&) {
+        d.sample = nullptr;
+      }
+    }
+  });
+}
+
+void finish_sound_decoding() {
+  if (decoder.joinable()) decoder.join();
+}
+
+bool load_assets() {
+  font_main = OpenImageFont(u"incbin::fonts\\astronbv.ttf", 24, FontSmooth);
+  if (!font_main) {
+    std::printf("fonts\\astronbv.ttf: the embedded font cannot be loaded\n");
+    return false;
+  }
+  SelectImageFont(font_main);
+  img_backdrop = open_embedded(u"graphx\\vscl_bkdrop.png");
+  img_title = open_embedded(u"graphx\\vscl_title.png");
+  TImagePtr sheet = open_embedded(u"graphx\\vs3D_sprites.png");
+  if (!img_backdrop || !img_title || !sheet) return false;
+
+  ClearScreen();
+  SetDrawColor(255, 255, 255);
+  SetDrawBlend(BlendMask);
+  SetDrawAlpha(1.0f);
+  SetDrawTransform(0, 1.0f, 1.0f);
+  DrawImageFrame(sheet, 0, 0, 0);
+  GrabImageFrame(img_block, 1, 61, 0);
+  GrabImageFrame(img_logo3d, 115, 38, 0);
+  grab_frames(img_sprites, 1, 51, 1, 11);
+  grab_frames(img_dots, 81, 14, 30, 2);
+  grab_frames(img_shots, 1, 13, 30, 6);
+  CentreImageHandle(img_logo3d);
+  CentreImageHandle(img_title);
+  blocker_tag::reset();
+
+  for (size_t i = 0; i < kMusic; ++i) *kSoundFiles[i].global = load_sound(i);
+  return true;
+}
+
+void play_sfx(const TSoundPtr& sound) {
+  TChannelPtr channel = CueSoundOn(sound, nullptr);
+  SetAudioChannelVolume(channel, sfx_volume);
+  ResumeAudioChannel(channel);
+}
+
+void start_ufo_loop() {
+  if (!snd_ufoloop) return;
+  ufo_channel = CueSoundOn(snd_ufoloop, nullptr);
+  SetAudioChannelVolume(ufo_channel, sfx_volume);
+  ResumeAudioChannel(ufo_channel);
+}
+
+void start_music() {
+  music = load_sound(kMusic);
+  if (!music) return;
+  music_channel = CueSoundOn(music, nullptr);
+  SetAudioChannelVolume(music_channel, music_volume);
+  ResumeAudioChannel(music_channel);
+}

@@ -1,0 +1,56 @@
+#include "game/shell/saved_files.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "game/globals.h"
+#include "stream/stream.h"
+
+namespace {
+
+constexpr const char16_t* kBestScorePath = u"data\\hiscore.dat";
+constexpr const char16_t* kStereoPath = u"Data\\anaglyph3d.dat";
+
+// The stored value, or `missing` when nothing readable has that name: a directory of that
+// name, or a file that fails while being read, counts as missing.
+int32_t read_value(const char16_t* path, int32_t missing) {
+  TStreamPtr s = OpenFileForReading(path);
+  if (!s) return missing;
+  int32_t value = missing;
+  try {
+    value = s->ReadInt();  // a shorter file leaves the missing bytes 0
+  } catch (const TStreamException&) {
+    value = missing;
+  }
+  s->Close();
+  return value;
+}
+
+void write_value(const char16_t* path, int32_t value) {
+  std::vector<uint8_t> bytes(4);
+  TRamStream::Create(bytes.data(), 4, false, true)->WriteInt(value);
+  if (!ReplaceFileBytes(path, bytes))
+    std::fprintf(stderr, "%s: could not be written; the old file is kept\n",
+                 TextToBytes(path).c_str());
+}
+
+}  // namespace
+
+void best_score_file(int32_t action) {
+  if (action == 0) {
+    player.best_sc = FileKind(kBestScorePath) == 1 ? read_value(kBestScorePath, 0) : 0;
+  } else if (action == 1) {
+    write_value(kBestScorePath, player.best_sc);
+  }
+}
+
+void stereo_file(int32_t action) {
+  if (action == 1 && FileKind(kStereoPath) == 1) {
+    stereo_mode = read_value(kStereoPath, stereo_mode);
+    // The menu shows the mode by its label: a value it has none for means flat.
+    if (stereo_mode < 0 || stereo_mode > 4) stereo_mode = 0;
+  } else if (action == 2) {
+    write_value(kStereoPath, stereo_mode);
+  }
+  select_eye_colours(stereo_mode);
+}

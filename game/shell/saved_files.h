@@ -1,0 +1,8 @@
+// The two values kept between runs, one little-endian int32 each: the best score in
+// "data\hiscore.dat" and the glasses type in "Data\anaglyph3d.dat".
+#pragma once
+
+#include <cstdint>
+
+void best_score_file(int32_t action);  // 0 reads, 1 writes
+void stereo_file(int32_t action);      // 1 reads, 2 writes, 0 only; each then sets the eye colours
