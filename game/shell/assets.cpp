@@ -1,11 +1,14 @@
 #include "game/shell/assets.h"
 
+#include <map>
+
 #include <array>
 #include <cstdio>
 #include <thread>
 #include <vector>
 
 #include "game/globals.h"
+#include "game/shell/assets_internal.h"
 #include "gfx/draw2d.h"
 #include "gfx/font.h"
 #include "gfx/image.h"
@@ -45,6 +48,7 @@ std::array<decoded_sound, kSoundFiles.size()> decoded;
 std::thread decoder;
 bool decoding_started = false;
 TSoundPtr music;
+std::map<const TSound*, int32_t> cues;  // at most one entry per sound of the game
 
 
 // The decoded sound of a file, or null with one line said.
@@ -130,7 +134,15 @@ bool load_assets() {
   return true;
 }
 
+int32_t cue_count(const TSoundPtr& sound) {
+  auto it = cues.find(sound.get());
+  return it == cues.end() ? 0 : it->second;
+}
+
+void reset_cue_counts() { cues.clear(); }
+
 void play_sfx(const TSoundPtr& sound) {
+  if (sound) cues[sound.get()] += 1;
   TChannelPtr channel = CueSoundOn(sound, nullptr);
   SetAudioChannelVolume(channel, sfx_volume);
   ResumeAudioChannel(channel);
@@ -138,6 +150,7 @@ void play_sfx(const TSoundPtr& sound) {
 
 void start_ufo_loop() {
   if (!snd_ufoloop) return;
+  cues[snd_ufoloop.get()] += 1;
   ufo_channel = CueSoundOn(snd_ufoloop, nullptr);
   SetAudioChannelVolume(ufo_channel, sfx_volume);
   ResumeAudioChannel(ufo_channel);

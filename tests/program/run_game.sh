@@ -4,17 +4,21 @@
 # usage: run_game.sh GAME CLOSER SCREEN(WxHxD) escape|close SCREENSHOT
 set -u
 game=$1 closer=$2 screen=$3 how=$4 shot=$5
-export game closer how shot
+src=$(cd "$(dirname "$0")/../.." && pwd)
+export game closer how shot src
 play() {
 # Each run starts its display search at its own number: other runs on the machine race for them.
 xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c '
-  cd "$(dirname "$game")"
+  # The game keeps its files under data/ in the current directory: give it one of its own.
+  run=$(mktemp -d); mkdir "$run/data"; ln -s "$src"/data/*.ogg "$run/data/"; cd "$run"
   "$game" & pid=$!
   win=$(timeout 30 xdotool search --sync --name "^Vektor Swarm 3D$" | head -1)
   if [ -z "$win" ]; then echo "FAIL: no window appeared"; kill $pid 2>/dev/null; exit 1; fi
   sleep 2
   import -window root "$shot"
-  if [ "$how" = close ]; then "$closer" "$win"; else xdotool key --window "$win" Escape; fi
+  # The first Escape skips the logo, the second leaves the title.
+  if [ "$how" = close ]; then "$closer" "$win"; else
+    xdotool key --window "$win" Escape; sleep 1; xdotool key --window "$win" Escape; fi
   for i in $(seq 1 200); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
   if kill -0 $pid 2>/dev/null; then echo "FAIL: the game did not end"; kill -9 $pid; exit 1; fi
   wait $pid; rc=$?

@@ -1,0 +1,120 @@
+#include "tests/game/game_harness.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "game/globals.h"
+#include "game/shell/assets_internal.h"
+#include "game/shell/main_loop.h"
+#include "gfx/gl_graphics.h"
+#include "gfx/graphics.h"
+#include "system/hook.h"
+#include "system/input.h"
+#include "system/random.h"
+#include "system/system.h"
+
+namespace harness {
+namespace {
+
+std::string dir;
+int64_t flip_count = 0;
+
+std::shared_ptr<void> count_flip(int32_t, const std::shared_ptr<void>& data, const std::shared_ptr<void>&) {
+  ++flip_count;
+  return data;
+}
+
+uint32_t window_id() {
+  TGraphicsPtr g = CurrentGraphicsContext();
+  return g ? GLGraphicsWindowId(*g) : 0;
+}
+
+void push(SDL_Event e) { SDL_PushEvent(&e); }
+
+void key(uint32_t type, SDL_Scancode code) {
+  SDL_Event e{};
+  e.type = type;
+  e.key.windowID = window_id();
+  e.key.keysym.scancode = code;
+  push(e);
+}
+
+void button(uint32_t type, uint8_t which, int32_t x, int32_t y) {
+  SDL_Event e{};
+  e.button = {type, 0, window_id(), 0, which, static_cast<uint8_t>(type == SDL_MOUSEBUTTONDOWN), 1, 0, x, y};
+  push(e);
+}
+
+}  // namespace
+
+void start_game() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  char tmpl[] = "/tmp/vs_game_XXXXXX";
+  ASSERT_NE(nullptr, mkdtemp(tmpl));
+  dir = tmpl;
+  namespace fs = std::filesystem;
+  fs::create_directory(dir + "/data");
+  for (const auto& f : fs::directory_iterator(fs::path(VS_SOURCE_DIR) / "data"))
+    if (f.path().extension() == ".ogg") fs::create_symlink(f.path(), dir + "/data/" + f.path().filename().string());
+  ASSERT_EQ(0, chdir(dir.c_str()));
+
+  AttachHook(FlipHookChannel(), count_flip);
+  ASSERT_TRUE(game_startup({640, 480, 0, 0})) << "start-up failed";
+  back_to_title();
+}
+
+const std::string& run_dir() { return dir; }
+
+void key_down(SDL_Scancode code) { key(SDL_KEYDOWN, code); }
+void key_up(SDL_Scancode code) { key(SDL_KEYUP, code); }
+void press_key(SDL_Scancode code) {
+  key_down(code);
+  key_up(code);
+}
+
+void move_mouse(int32_t x, int32_t y) {
+  SDL_Event e{};
+  e.motion = {SDL_MOUSEMOTION, 0, window_id(), 0, 0, x, y, 0, 0};
+  push(e);
+}
+
+void click(int32_t x, int32_t y, uint8_t which) {
+  move_mouse(x, y);
+  button(SDL_MOUSEBUTTONDOWN, which, x, y);
+  button(SDL_MOUSEBUTTONUP, which, x, y);
+}
+
+bool run_passes(int32_t count) {
+  for (int32_t i = 0; i < count; ++i)
+    if (!main_loop_pass()) return false;
+  return true;
+}
+
+int64_t flips() { return flip_count; }
+
+void back_to_title(int32_t seed) {
+  game_state = kTitle;
+  quit_requested = 0;
+  player.score = 0;
+  player.level = 1;
+  blocker.enable = 0;
+  blocker.hit = 0;
+  ufo.limbo = 1;
+  pshot_list.clear();
+  ishot_list.clear();
+  particle_list.clear();
+  MoveMousePointer(320, 250);
+  PollSystemEvents();
+  FlushKeyState();
+  FlushMouseState();
+  SetRandomSeed(seed);
+  ufo.rel_ctr = 1000;
+  reset_cue_counts();
+}
+
+}  // namespace harness

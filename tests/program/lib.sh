@@ -1,0 +1,75 @@
+# Shared by the real-program scripts: a private run directory, screenshots, waits on what
+# the screen shows, and colour counts over a part of a screenshot.
+
+# A directory with data/ holding links to the game's sounds; the game's files land there.
+make_run_dir() {
+  local run
+  run=$(mktemp -d)
+  mkdir "$run/data"
+  ln -s "$src"/data/*.ogg "$run/data/"
+  echo "$run"
+}
+
+# shot FILE: the whole screen.
+shot() { import -window root "$1"; }
+
+# share FILE WxH+X+Y FX: the share (0..1) of the region's pixels for which the fx test holds.
+share() {
+  convert "$1" -crop "$2" +repage -fx "$3" -format "%[fx:mean]" info:
+}
+
+# changed A B WxH+X+Y: the share of the region's pixels that differ by more than a fifth.
+changed() {
+  local n
+  convert "$1" -crop "$3" +repage "$2.a.png"
+  convert "$2" -crop "$3" +repage "$2.b.png"
+  n=$(compare -metric AE -fuzz 20% "$2.a.png" "$2.b.png" null: 2>&1)
+  rm -f "$2.a.png" "$2.b.png"
+  local w=${3%%x*} rest=${3#*x}
+  local h=${rest%%+*}
+  awk -v n="${n%% *}" -v a=$((w * h)) 'BEGIN { print n / a }'
+}
+
+# at_least VALUE MIN: true when VALUE >= MIN.
+at_least() { awk -v s="$1" -v m="$2" 'BEGIN { exit !(s >= m) }'; }
+
+# wait_until SECONDS FILE WxH+X+Y FX MIN: takes screenshots into FILE until at least MIN of the
+# region passes the fx test; fails after SECONDS.
+wait_until() {
+  local limit=$1 file=$2 region=$3 fx=$4 min=$5 s=0
+  local end=$((SECONDS + limit))
+  while [ $SECONDS -lt $end ]; do
+    shot "$file"
+    s=$(share "$file" "$region" "$fx")
+    at_least "$s" "$min" && return 0
+    sleep 0.3
+  done
+  echo "FAIL: after ${limit}s only $s of $region in $file passed $fx (wanted $min)"
+  return 1
+}
+
+# wait_changed SECONDS BEFORE FILE WxH+X+Y MIN: takes screenshots into FILE until at least MIN of
+# the region differs from BEFORE; fails after SECONDS.
+wait_changed() {
+  local limit=$1 before=$2 file=$3 region=$4 min=$5 s=0
+  local end=$((SECONDS + limit))
+  while [ $SECONDS -lt $end ]; do
+    shot "$file"
+    s=$(changed "$before" "$file" "$region")
+    at_least "$s" "$min" && return 0
+    sleep 0.3
+  done
+  echo "FAIL: after ${limit}s only $s of $region in $file differs from $before (wanted $min)"
+  return 1
+}
+
+# read_text FILE WxH+X+Y: the text OCR reads in a region, light text on a dark ground.
+read_text() {
+  convert "$1" -crop "$2" +repage -resize 300% -negate -colorspace Gray "$1.ocr.png"
+  tesseract "$1.ocr.png" - --psm 7 2>/dev/null
+}
+
+# hex FILE: its bytes as hex pairs.
+hex() { od -An -tx1 "$1" | tr -s ' \n' ' ' | sed 's/^ //;s/ $//'; }
+
+fail() { echo "FAIL: $*"; exit 1; }

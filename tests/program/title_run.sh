@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The real game on a virtual screen, driven with xdotool: the logo, space to skip it, the title
+# menu, the glasses item changing the colours, Escape to end with exit code 0, and the two saved
+# files, with a best score stored before the run shown on the title and kept.
+# usage: title_run.sh GAME OUTDIR
+set -u
+game=$(realpath "$1") out=$(realpath -m "$2")
+src=$(cd "$(dirname "$0")/../.." && pwd)
+. "$src/tests/program/lib.sh"
+mkdir -p "$out"
+run=$(make_run_dir)
+printf '\xd2\x04\x00\x00' > "$run/data/hiscore.dat"
+export game out run src
+
+xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 640x480x24" bash -c '
+  . "$src/tests/program/lib.sh"
+  cd "$run"
+  SDL_AUDIODRIVER=dummy "$game" & pid=$!
+  win=$(timeout 30 xdotool search --sync --name "^Vektor Swarm 3D$" | head -1)
+  [ -n "$win" ] || fail "no window appeared"
+  # The logo: bright pixels in its middle.
+  wait_until 30 "$out/logo.png" 200x120+220+150 "(r+g+b)/3>0.5" 0.05 || exit 1
+  xdotool key space
+  # The title: the highlighted first item in yellow, the others in purple.
+  wait_until 30 "$out/title.png" 240x30+200+228 "r>0.6&&g>0.6&&b<0.4" 0.05 || exit 1
+  purple=$(share "$out/title.png" 300x30+170+268 "r>0.5&&g<0.5&&b>0.6")
+  at_least "$purple" 0.03 || fail "no purple item text at y 280 ($purple)"
+  best=$(read_text "$out/title.png" 220x26+210+0)
+  grep -q "Best: 1234" <<<"$best" || fail "expected Best: 1234 on the title, read: $best"
+  # Through the first glasses the title picture is drawn twice in the eye colours.
+  xdotool mousemove 320 290 click 1
+  wait_changed 20 "$out/title.png" "$out/stereo.png" 400x150+120+50 0.2 || exit 1
+  xdotool key Escape
+  for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  kill -0 $pid 2>/dev/null && { kill -9 $pid; fail "the game did not end on Escape"; }
+  wait $pid; rc=$?
+  [ $rc -eq 0 ] || fail "exit code $rc, expected 0"
+' || exit 1
+
+[ "$(hex "$run/data/hiscore.dat")" = "d2 04 00 00" ] || fail "best score file now holds $(hex "$run/data/hiscore.dat")"
+[ "$(hex "$run/data/anaglyph3d.dat")" = "01 00 00 00" ] || fail "glasses file holds $(hex "$run/data/anaglyph3d.dat")"
+echo "logo, title, Best: 1234, stereo colours, exit code 0 and both files as expected; screenshots in $out"
+rm -rf "$run"
