@@ -170,7 +170,13 @@ void Canvas::Paint(const Mask& m, const Shader& s, float opacity, int ox, int oy
 }
 
 void Canvas::Paint(const Sdf& sdf, const Shader& s, float opacity) {
-  Paint(Mask::FromSdf(w_, h_, sdf), s, opacity);
+  if (scale_ == 1.0f) {
+    Paint(Mask::FromSdf(w_, h_, sdf), s, opacity);
+    return;
+  }
+  const float k = scale_;
+  Paint(Mask::FromSdf(w_, h_, [&](float x, float y) { return sdf(x / k, y / k) * k; }),
+        [&](float x, float y) { return s(x / k, y / k); }, opacity);
 }
 
 void Canvas::AddLight(int x, int y, Rgb c) {
@@ -186,6 +192,17 @@ void Canvas::Blit(const Canvas& src, int x, int y) {
   for (int j = 0; j < src.height(); ++j)
     for (int i = 0; i < src.width(); ++i)
       if (x + i >= 0 && y + j >= 0 && x + i < w_ && y + j < h_) at(x + i, y + j) = src.at(i, j);
+}
+
+void Canvas::Over(const Canvas& src, int x, int y) {
+  for (int j = 0; j < src.height(); ++j)
+    for (int i = 0; i < src.width(); ++i) {
+      if (x + i < 0 || y + j < 0 || x + i >= w_ || y + j >= h_) continue;
+      const Px& s = src.at(i, j);
+      Px& d = at(x + i, y + j);
+      const float keep = 1 - std::min(s.a, 1.0f);
+      d = {s.r + d.r * keep, s.g + d.g * keep, s.b + d.b * keep, s.a + d.a * keep};
+    }
 }
 
 static uint8_t Quantise(float v) { return uint8_t(std::clamp(std::lround(v), 0L, 255L)); }
@@ -209,6 +226,19 @@ std::vector<uint8_t> Canvas::ToRgb() const {
     out[i * 3] = Quantise(px_[i].r);
     out[i * 3 + 1] = Quantise(px_[i].g);
     out[i * 3 + 2] = Quantise(px_[i].b);
+  }
+  return out;
+}
+
+std::vector<uint8_t> Canvas::ToRgba() const {
+  std::vector<uint8_t> out(size_t(w_) * h_ * 4, 0);
+  for (size_t i = 0; i < px_.size(); ++i) {
+    const Px& p = px_[i];
+    if (p.a <= 0) continue;
+    out[i * 4] = Quantise(p.r / p.a);
+    out[i * 4 + 1] = Quantise(p.g / p.a);
+    out[i * 4 + 2] = Quantise(p.b / p.a);
+    out[i * 4 + 3] = Quantise(std::min(p.a, 1.0f) * 255);
   }
   return out;
 }

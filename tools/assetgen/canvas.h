@@ -62,6 +62,8 @@ class Mask {
 class Canvas {
  public:
   Canvas(int w, int h) : w_(w), h_(h), px_(size_t(w) * h) {}
+  // Shapes and shaders given in units of 1/scale pixel: a sprite drawn larger, as crisp.
+  Canvas(int w, int h, float scale) : w_(w), h_(h), scale_(scale), px_(size_t(w) * h) {}
   int width() const { return w_; }
   int height() const { return h_; }
   void Paint(const Mask& m, const Shader& s, float opacity = 1.0f, int ox = 0, int oy = 0);
@@ -69,12 +71,15 @@ class Canvas {
   // Adds light (for glows and stars) without covering what is below.
   void AddLight(int x, int y, Rgb c);
   void Blit(const Canvas& src, int x, int y);  // replaces the rectangle
+  void Over(const Canvas& src, int x, int y);  // lays src over what is there
 
   // Sprite quantisation: a pixel at least half covered keeps its own colour at full
   // strength and is never pure black; anything less is exact black (transparent).
   std::vector<uint8_t> ToSpriteRgb() const;
   // Plain quantisation over black, for the backdrop.
   std::vector<uint8_t> ToRgb() const;
+  // Colour with straight alpha, for pictures that keep their own transparency (icons).
+  std::vector<uint8_t> ToRgba() const;
 
   struct Px {
     float r = 0, g = 0, b = 0, a = 0;  // premultiplied
@@ -84,6 +89,7 @@ class Canvas {
 
  private:
   int w_, h_;
+  float scale_ = 1.0f;
   std::vector<Px> px_;
 };
 

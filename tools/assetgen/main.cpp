@@ -52,6 +52,8 @@ int main(int argc, char** argv) {
       assetgen::WriteTitle(dir, faces);
       assetgen::WriteBackdrop(dir);
       assetgen::WriteSpriteSheet(dir, faces);
+      fs::create_directories(root / "graphx" / "icons");
+      assetgen::WriteIcons((root / "graphx" / "icons").string());
     }
     if (fonts) {
       fs::create_directories(root / "fonts");

@@ -114,8 +114,8 @@ void DrawTitle(Canvas& c, const Fonts& fonts, bool colour) {
 
 // Sprites, each drawn on its own small canvas so nothing reaches a neighbour.
 
-Canvas Ship() {
-  Canvas c(50, 26);
+Canvas Ship(float k = 1.0f) {
+  Canvas c(int(50 * k), int(26 * k), k);
   Sdf hull = MirrorX(Polygon({25, 0.6f, 23.3f, 3, 21.8f, 10, 18.5f, 13, 9, 16, 2.2f, 19.8f, 1.2f, 25, 25, 25}), 25);
   c.Paint(hull, [](float x, float y) {
     Rgb base = Mix({235, 245, 255}, {80, 120, 200}, std::clamp((y - 2) / 23, 0.0f, 1.0f));
@@ -169,8 +169,8 @@ Canvas Walker(int phase) {
 }
 
 // Top row: a swept arrowhead with a burning core; its wings beat.
-Canvas Arrowhead(int phase) {
-  Canvas c(50, 26);
+Canvas Arrowhead(int phase, float k = 1.0f) {
+  Canvas c(int(50 * k), int(26 * k), k);
   Sdf core = Polygon({25, 1.5f, 34.5f, 11.5f, 25, 21.5f, 15.5f, 11.5f});
   Sdf wing = phase ? Polygon({18, 9, 3, 3.5f, 6.5f, 13, 18.5f, 15.5f}) : Polygon({18, 11, 2.5f, 19.5f, 9, 20, 19.5f, 15.5f});
   Sdf tail = Capsule(21, 19, 19 + (phase ? 1.0f : -1.0f), 24.3f, 1.3f);
@@ -406,6 +406,18 @@ void WriteSpriteSheet(const std::string& dir, const Fonts& fonts) {
     sheet.Blit(frame, r.x, r.y);
   }
   WritePng(dir + "/vs3D_sprites.png", sheet.width(), sheet.height(), sheet.ToSpriteRgb());
+}
+
+void WriteIcons(const std::string& dir) {
+  for (int n : {32, 48, 64, 128, 256}) {
+    Canvas icon(n, n);
+    const float h = n / 2.0f;
+    icon.Paint(Box(h, h, h - 0.5f, h - 0.5f, n * 0.16f), VerticalGradient(0, {40, 28, 96}, float(n), {6, 6, 24}));
+    const float ki = n / 62.0f, ks = n / 100.0f;  // the invader above, the ship below
+    icon.Over(Arrowhead(0, ki), (n - int(50 * ki)) / 2, int(0.14f * n));
+    icon.Over(Ship(ks), (n - int(50 * ks)) / 2, n - int(26 * ks) - int(0.12f * n));
+    WritePngRgba(dir + "/vektor-swarm-" + std::to_string(n) + ".png", n, n, icon.ToRgba());
+  }
 }
 
 }  // namespace assetgen

@@ -17,5 +17,7 @@ void WriteLogo(const std::string& dir, const Fonts& fonts);
 void WriteTitle(const std::string& dir, const Fonts& fonts);
 void WriteBackdrop(const std::string& dir);
 void WriteSpriteSheet(const std::string& dir, const Fonts& fonts);
+// The desktop icon at 32, 48, 64, 128 and 256 pixels square, with transparency.
+void WriteIcons(const std::string& dir);
 
 }  // namespace assetgen

@@ -1,4 +1,4 @@
-// Writes 8-bit RGB PNG files (no alpha, no time stamp) through libpng, so the same
+// Writes 8-bit RGB and RGBA PNG files (no time stamp) through libpng, so the same
 // pixels always give the same bytes.
 #pragma once
 
@@ -10,5 +10,7 @@ namespace assetgen {
 
 // rgb holds width x height x 3 bytes, rows top to bottom. Throws on failure.
 void WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb);
+// rgba holds width x height x 4 bytes with straight alpha.
+void WritePngRgba(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba);
 
 }  // namespace assetgen

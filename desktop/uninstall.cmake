@@ -1,0 +1,12 @@
+# Removes every file listed in the install manifest given after -P (cmake -P uninstall.cmake MANIFEST).
+set(manifest "${CMAKE_ARGV3}")
+if(NOT EXISTS "${manifest}")
+  message(FATAL_ERROR "No ${manifest}: nothing was installed from this build directory")
+endif()
+file(STRINGS "${manifest}" files)
+foreach(f ${files})
+  if(EXISTS "${f}" OR IS_SYMLINK "${f}")
+    message(STATUS "Removing ${f}")
+    file(REMOVE "${f}")
+  endif()
+endforeach()

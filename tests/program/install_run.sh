@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Installs the game under a scratch prefix, checks what lands where, starts the installed game
+# by name from another directory under Xvfb (a per-user run directory with the sounds, saved
+# files kept there), and uninstalls it again.
+# usage: install_run.sh BUILD_DIR
+set -u
+build=$(realpath "$1")
+src=$(cd "$(dirname "$0")/../.." && pwd)
+. "$src/tests/program/lib.sh"
+tmp=$(mktemp -d)
+prefix=$tmp/prefix
+# The build's own manifest belongs to whoever installed from it; keep it.
+manifest=$build/install_manifest.txt
+[ -f "$manifest" ] && cp "$manifest" "$tmp/manifest.saved"
+restore() { if [ -f "$tmp/manifest.saved" ]; then cp "$tmp/manifest.saved" "$manifest"; else rm -f "$manifest"; fi; }
+trap 'restore; rm -rf "$tmp"' EXIT
+
+cmake --install "$build" --prefix "$prefix" > "$tmp/install.log" || fail "cmake --install failed: $(cat "$tmp/install.log")"
+cp "$manifest" "$tmp/manifest"
+[ -x "$prefix/bin/vektor-swarm" ] || fail "no launcher in bin/"
+[ -x "$prefix/libexec/vektor-swarm/vektor-swarm" ] || fail "no executable in libexec/vektor-swarm/"
+[ "$(ls "$prefix"/share/vektor-swarm/data/*.ogg | wc -l)" -eq 11 ] || fail "the eleven sounds are not installed"
+desktop=$prefix/share/applications/vektor-swarm.desktop
+grep -qx "Categories=Game;ArcadeGame;" "$desktop" || fail "desktop entry without the game categories"
+grep -qx "Exec=$prefix/bin/vektor-swarm" "$desktop" || fail "desktop entry does not start the launcher: $(grep Exec "$desktop")"
+grep -qx "Icon=vektor-swarm" "$desktop" || fail "desktop entry without the icon"
+for n in 32 48 64 128 256; do
+  size=$(identify -format "%wx%h" "$prefix/share/icons/hicolor/${n}x$n/apps/vektor-swarm.png") ||
+    fail "no ${n}px icon"
+  [ "$size" = "${n}x$n" ] || fail "the ${n}px icon is $size"
+done
+
+# Started by name from / with a fresh home: the run directory appears under ~/.local/share.
+export HOME=$tmp/home PATH="$prefix/bin:$PATH" src
+mkdir -p "$HOME"
+unset XDG_DATA_HOME
+xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 640x480x24" bash -c '
+  . "$src/tests/program/lib.sh"
+  cd /
+  SDL_AUDIODRIVER=dummy vektor-swarm > "$HOME/out.txt" 2>&1 & pid=$!
+  win=$(timeout 30 xdotool search --sync --name "^Vektor Swarm 3D$" | head -1)
+  [ -n "$win" ] || fail "no window appeared: $(cat "$HOME/out.txt")"
+  wait_until 30 "$HOME/logo.png" 200x120+220+150 "(r+g+b)/3>0.5" 0.05 || exit 1
+  xdotool key Escape
+  wait_until 30 "$HOME/title.png" 240x30+200+228 "r>0.6&&g>0.6&&b<0.4" 0.05 || exit 1
+  xdotool key Escape
+  for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  kill -0 $pid 2>/dev/null && { kill -9 $pid; fail "the game did not end on Escape"; }
+  wait $pid || fail "exit code $?"
+' || exit 1
+grep -q "not found" "$HOME/out.txt" && fail "the installed game misses sounds: $(cat "$HOME/out.txt")"
+run=$HOME/.local/share/vektor-swarm
+[ "$(stat -c %s "$run/data/hiscore.dat")" = 4 ] || fail "no best-score file in $run/data"
+[ "$(stat -c %s "$run/data/anaglyph3d.dat")" = 4 ] || fail "no glasses file in $run/data"
+
+cmake -P "$src/desktop/uninstall.cmake" "$tmp/manifest" > /dev/null || fail "uninstall failed"
+left=$(find "$prefix" -type f | wc -l)
+[ "$left" -eq 0 ] || fail "uninstall left $left files: $(find "$prefix" -type f)"
+echo "installed, ran from / with its files in $run, and uninstalled"
