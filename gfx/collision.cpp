@@ -229,10 +229,10 @@ struct PixelBox {
 // True when the scanline test would take the quad as an upright box (corners in SetCoords
 // order, inside the coordinate limit, at least a pixel each way, so the winding test keeps the
 // order) and read its mask one texel per pixel, texel (x - l, y - t) at pixel (x, y).
-bool UprightBox(const TQuad& q, const TCollisionMask& m, PixelBox& box) {
-  const float* c = q.xyuv;
-  const float x0 = c[0], y0 = c[1], x1 = c[4], y1 = c[9];
-  if (!(c[5] == y0 && c[8] == x1 && c[12] == x0 && c[13] == y1)) return false;
+bool UprightBox(const TQuadCorners& q, const TCollisionMask& m, PixelBox& box) {
+  const float* c = q.xy;
+  const float x0 = c[0], y0 = c[1], x1 = c[2], y1 = c[5];
+  if (!(c[3] == y0 && c[4] == x1 && c[6] == x0 && c[7] == y1)) return false;
   if (!(x0 >= -kCoordLimit && x1 <= kCoordLimit && y0 >= -kCoordLimit && y1 <= kCoordLimit))
     return false;
   if (!(x1 - x0 >= 1.0f && y1 - y0 >= 1.0f)) return false;
@@ -259,6 +259,17 @@ bool WindowsMeet(const TCollisionMask* a, int xa, int ya, const TCollisionMask* 
   if (!a) std::swap(a, b), std::swap(xa, xb), std::swap(ya, yb);
   const uint64_t* ra = a->bits.data() + static_cast<ptrdiff_t>(ya) * a->stride;
   const uint64_t* rb = b ? b->bits.data() + static_cast<ptrdiff_t>(yb) * b->stride : nullptr;
+  if (n <= 64 && rb) {  // a shot's width: one word of each row, at the same place every row
+    ra += xa >> 6, rb += xb >> 6;
+    const int sa = xa & 63, sb = xb & 63;
+    const uint64_t keep = LowBits(n);
+    for (int y = 0; y < rows; ++y, ra += a->stride, rb += b->stride) {
+      const uint64_t wa = (ra[0] >> sa) | ((ra[1] << 1) << (63 - sa));
+      const uint64_t wb = (rb[0] >> sb) | ((rb[1] << 1) << (63 - sb));
+      if (wa & wb & keep) return true;
+    }
+    return false;
+  }
   for (int y = 0; y < rows; ++y, ra += a->stride) {
     for (int c = 0; c < n; c += 64) {
       uint64_t both = Window64(ra, xa + c) & LowBits(n - c);
@@ -308,7 +319,7 @@ void TCollisionMask::Invalidate() {
   source.reset();
 }
 
-int32_t BoxQuadsOverlap(const TQuad& a, const TCollisionMask& ma, const TQuad& b,
+int32_t BoxQuadsOverlap(const TQuadCorners& a, const TCollisionMask& ma, const TQuadCorners& b,
                         const TCollisionMask& mb) {
   // A mask without texels covers nothing wherever its quad lies.
   if (ma.kind == TCollisionMask::kEmpty || mb.kind == TCollisionMask::kEmpty) return 0;
@@ -411,7 +422,8 @@ std::vector<std::shared_ptr<void>> CollideQuadLayer(const TQuad& quad, int32_t c
   return hits;
 }
 
-void SetCollisionLayer(int32_t layer, const TQuad& quad) {
+void SetCollisionLayer(int32_t layer, const TQuadCorners& corners, const TPixmapPtr& mask,
+                       int32_t frame) {
   if (layer < 0 || layer >= CollisionLayers) return;
   Layers& s = State();
   TQuad* q = s.heads[layer];
@@ -427,15 +439,13 @@ void SetCollisionLayer(int32_t layer, const TQuad& quad) {
   }
   q->link = nullptr;
   s.sizes[layer] = 1;
+  q->id.reset();
   // Mostly the same frame as last time: skip the reference counting then.
-  auto same = [](const auto& x, const auto& y) {
-    return x.get() == y.get() && !x.owner_before(y) && !y.owner_before(x);
-  };
-  if (!same(q->id, quad.id)) q->id = quad.id;
-  if (!same(q->mask, quad.mask)) q->mask = quad.mask;
-  q->frame = quad.frame;
-  q->minx = quad.minx, q->miny = quad.miny, q->maxx = quad.maxx, q->maxy = quad.maxy;
-  std::memcpy(q->xyuv, quad.xyuv, sizeof q->xyuv);
+  if (q->mask.get() != mask.get() || q->mask.owner_before(mask) || mask.owner_before(q->mask))
+    q->mask = mask;
+  q->frame = frame;
+  const float* c = corners.xy;
+  q->SetCoords(c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]);
 }
 
 const TQuad* CollisionLayerHead(int32_t layer) {

@@ -13,9 +13,15 @@ int32_t CollisionLayerSize(int32_t layer);       // quads held by a layer (0 out
 int32_t CollisionQuadsMade();                    // quads ever allocated; the pool recycles them
 const TQuad* CollisionLayerHead(int32_t layer);  // newest quad of a layer; null when empty
 
-// Leaves `layer` holding a copy of `quad` alone, as clearing it and writing the quad would,
-// but reusing the quad already there.
-void SetCollisionLayer(int32_t layer, const TQuad& quad);
+// A quad's corners in SetCoords order: x, y of top-left, top-right, bottom-right, bottom-left.
+struct TQuadCorners {
+  float xy[8];
+};
+
+// Leaves `layer` holding one quad with these corners and mask and no id, as clearing the layer
+// and writing such a quad would, but reusing the quad already there.
+void SetCollisionLayer(int32_t layer, const TQuadCorners& corners, const TPixmapPtr& mask,
+                       int32_t frame);
 
 // What a quad's mask pixmap covers, one bit per texel, rows padded with a zero word so a
 // 64-bit window may start at any column. Kept per image frame and rebuilt when stale.
@@ -41,9 +47,9 @@ struct TCollisionMask {
 // test when drawn unscaled (checked for every width up to it), so their bits stand in for it.
 inline constexpr int32_t BoxMaskMaxSide = 2048;
 
-// QuadsOverlap(a, b) of two quads made by SetCoords with masks `ma`, `mb`, answered from the
-// bits when both are upright boxes whose masks map one texel to one pixel; -1 otherwise.
-int32_t BoxQuadsOverlap(const TQuad& a, const TCollisionMask& ma, const TQuad& b,
+// QuadsOverlap of two quads with these corners and masks, answered from the bits when both are
+// upright boxes whose masks map one texel to one pixel; -1 otherwise.
+int32_t BoxQuadsOverlap(const TQuadCorners& a, const TCollisionMask& ma, const TQuadCorners& b,
                         const TCollisionMask& mb);
 
 // ImagesOverlap through the layers and the scanline test only, as it was before the fast path.
