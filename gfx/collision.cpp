@@ -1,11 +1,11 @@
 #include "gfx/collision.h"
 
-#include "gfx/collision_internal.h"
-
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
+
+#include "gfx/collision_internal.h"
 
 namespace {
 
@@ -259,15 +259,10 @@ bool WindowsMeet(const TCollisionMask* a, int xa, int ya, const TCollisionMask* 
   if (!a) std::swap(a, b), std::swap(xa, xb), std::swap(ya, yb);
   const uint64_t* ra = a->bits.data() + static_cast<ptrdiff_t>(ya) * a->stride;
   const uint64_t* rb = b ? b->bits.data() + static_cast<ptrdiff_t>(yb) * b->stride : nullptr;
-  if (n <= 64 && rb) {  // a shot's width: one word of each row, at the same place every row
-    ra += xa >> 6, rb += xb >> 6;
-    const int sa = xa & 63, sb = xb & 63;
+  if (n <= 64 && rb) {  // a shot's width: one window a row, at the same columns every row
     const uint64_t keep = LowBits(n);
-    for (int y = 0; y < rows; ++y, ra += a->stride, rb += b->stride) {
-      const uint64_t wa = (ra[0] >> sa) | ((ra[1] << 1) << (63 - sa));
-      const uint64_t wb = (rb[0] >> sb) | ((rb[1] << 1) << (63 - sb));
-      if (wa & wb & keep) return true;
-    }
+    for (int y = 0; y < rows; ++y, ra += a->stride, rb += b->stride)
+      if (Window64(ra, xa) & Window64(rb, xb) & keep) return true;
     return false;
   }
   for (int y = 0; y < rows; ++y, ra += a->stride) {
