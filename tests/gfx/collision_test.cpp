@@ -284,10 +284,7 @@ struct Layer31 {
 // A drawing state without a driver: enough to carry an origin and a matrix.
 struct DrawingState {
   TDraw2DGraphicsPtr g = TDraw2DGraphics::Create(nullptr, nullptr);
-  DrawingState() {
-    g->_setup = 1;  // no buffers to clear
-    g->MakeCurrent();
-  }
+  DrawingState() { g->MakeCurrent(); }
   ~DrawingState() {
     SetDrawOrigin(0, 0);
     SetDrawTransform(0, 1, 1);
