@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "gfx/collision_internal.h"
+
 namespace {
 
 constexpr int kChannels = 4;  // x, y, u, v per vertex
@@ -44,9 +46,22 @@ void ReturnQuad(TQuad* q) {
   s.pool = q;
 }
 
+using MaskKind = TCollisionMask::Kind;
+
+MaskKind KindOf(const TPixmap* t) {
+  // Without alpha a mask cannot say anything; the quad is solid.
+  if (!t || !ValidPixmapFormat(t->format) || AlphaBitsPerPixel[t->format] == 0)
+    return TCollisionMask::kSolid;
+  if (t->width <= 0 || t->height <= 0 || !t->pixels) return TCollisionMask::kEmpty;
+  return TCollisionMask::kMasked;
+}
+
+// The alpha byte is the top byte of a 32-bit pixel; one-byte formats are all alpha.
+int AlphaOffset(const TPixmap* t) { return BytesPerPixel[t->format] == 4 ? 3 : 0; }
+
 // A quad's mask reduced to what the texel rule reads.
 struct MaskView {
-  enum Kind { kSolid, kMasked, kEmpty } kind = kSolid;
+  MaskKind kind = TCollisionMask::kSolid;
   const uint8_t* pixels = nullptr;
   ptrdiff_t pitch = 0;
   int bpp = 0, alpha = 0;  // bytes per pixel, offset of the alpha byte
@@ -54,19 +69,12 @@ struct MaskView {
   float fwidth = 0, fheight = 0;
 
   MaskView() = default;
-  explicit MaskView(const TPixmap* t) {
-    // Without alpha a mask cannot say anything; the quad is solid.
-    if (!t || !ValidPixmapFormat(t->format) || AlphaBitsPerPixel[t->format] == 0) return;
-    if (t->width <= 0 || t->height <= 0 || !t->pixels) {
-      kind = kEmpty;
-      return;
-    }
-    kind = kMasked;
+  explicit MaskView(const TPixmap* t) : kind(KindOf(t)) {
+    if (kind != TCollisionMask::kMasked) return;
     pixels = t->pixels;
     pitch = t->pitch;
     bpp = BytesPerPixel[t->format];
-    // The alpha byte is the top byte of a 32-bit pixel; one-byte formats are all alpha.
-    alpha = bpp == 4 ? 3 : 0;
+    alpha = AlphaOffset(t);
     width = t->width, height = t->height;
     fwidth = static_cast<float>(width), fheight = static_cast<float>(height);
   }
@@ -182,8 +190,8 @@ std::vector<uint8_t>& Scratch() {
 bool Cover(const RPoly& p, int x0, int n, uint8_t* row) {
   // Branch-free: the answer is the same whether the row stops at its first hit or runs out.
   uint8_t hit = 0;
-  if (p.texture.kind == MaskView::kEmpty) return false;
-  if (p.texture.kind == MaskView::kSolid) {
+  if (p.texture.kind == TCollisionMask::kEmpty) return false;
+  if (p.texture.kind == TCollisionMask::kSolid) {
     for (int i = 0; i < n; ++i) hit |= row[i], row[i] = 1;
     return hit != 0;
   }
@@ -213,7 +221,114 @@ bool Cover(const RPoly& p, int x0, int n, uint8_t* row) {
   return hit != 0;
 }
 
+// The pixels the scanline test gives an upright quad, columns l..r-1 and rows t..b-1.
+struct PixelBox {
+  int l, t, r, b;
+};
+
+// True when the scanline test would take the quad as an upright box (corners in SetCoords
+// order, inside the coordinate limit, at least a pixel each way, so the winding test keeps the
+// order) and read its mask one texel per pixel, texel (x - l, y - t) at pixel (x, y).
+bool UprightBox(const TQuadCorners& q, const TCollisionMask& m, PixelBox& box) {
+  const float* c = q.xy;
+  const float x0 = c[0], y0 = c[1], x1 = c[2], y1 = c[5];
+  if (!(c[3] == y0 && c[4] == x1 && c[6] == x0 && c[7] == y1)) return false;
+  if (!(x0 >= -kCoordLimit && x1 <= kCoordLimit && y0 >= -kCoordLimit && y1 <= kCoordLimit))
+    return false;
+  if (!(x1 - x0 >= 1.0f && y1 - y0 >= 1.0f)) return false;
+  // Truncation toward zero, not floor: a box across 0 at a fractional place loses a column or
+  // row, its mask is then stretched, and only the scanline test answers.
+  box = {static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1), static_cast<int>(y1)};
+  if (m.kind != TCollisionMask::kMasked) return true;
+  return m.exact && box.r - box.l == m.width && box.b - box.t == m.height;
+}
+
+// 64 bits of a row from column `col` on; the row's pad word makes the second read safe.
+inline uint64_t Window64(const uint64_t* row, int col) {
+  const uint64_t* w = row + (col >> 6);
+  const int s = col & 63;
+  return (w[0] >> s) | ((w[1] << 1) << (63 - s));  // two shifts: no shift by 64 when s is 0
+}
+
+inline uint64_t LowBits(int n) { return n >= 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1; }
+
+// Whether a texel is set in both masks over an n x rows window at (xa, ya) of a and (xb, yb)
+// of b; a null mask stands for a solid one.
+bool WindowsMeet(const TCollisionMask* a, int xa, int ya, const TCollisionMask* b, int xb, int yb,
+                 int n, int rows) {
+  if (!a) std::swap(a, b), std::swap(xa, xb), std::swap(ya, yb);
+  const uint64_t* ra = a->bits.data() + static_cast<ptrdiff_t>(ya) * a->stride;
+  const uint64_t* rb = b ? b->bits.data() + static_cast<ptrdiff_t>(yb) * b->stride : nullptr;
+  if (n <= 64 && rb) {  // a shot's width: one window a row, at the same columns every row
+    const uint64_t keep = LowBits(n);
+    for (int y = 0; y < rows; ++y, ra += a->stride, rb += b->stride)
+      if (Window64(ra, xa) & Window64(rb, xb) & keep) return true;
+    return false;
+  }
+  for (int y = 0; y < rows; ++y, ra += a->stride) {
+    for (int c = 0; c < n; c += 64) {
+      uint64_t both = Window64(ra, xa + c) & LowBits(n - c);
+      if (rb) both &= Window64(rb, xb + c);
+      if (both) return true;
+    }
+    if (rb) rb += b->stride;
+  }
+  return false;
+}
+
 }  // namespace
+
+bool TCollisionMask::Fresh(const TPixmap* p) const {
+  if (!valid || source.get() != p) return false;
+  return !p || (p->pixels == pixels && p->width == width && p->height == height &&
+                p->pitch == pitch && p->format == format);
+}
+
+void TCollisionMask::Build(const TPixmapPtr& pixmap) {
+  const TPixmap* t = pixmap.get();
+  kind = KindOf(t);
+  source = pixmap;
+  pixels = t ? t->pixels : nullptr;
+  width = t ? t->width : 0, height = t ? t->height : 0;
+  pitch = t ? t->pitch : 0, format = t ? t->format : 0;
+  valid = true;
+  exact = kind == kMasked && width <= BoxMaskMaxSide && height <= BoxMaskMaxSide;
+  if (!exact) {
+    stride = 0;
+    bits.clear();
+    return;
+  }
+  stride = (width + 63) / 64 + 1;
+  bits.assign(static_cast<size_t>(stride) * height, 0);
+  const int bpp = BytesPerPixel[format];
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* texel = pixels + static_cast<ptrdiff_t>(y) * pitch + AlphaOffset(t);
+    uint64_t* row = bits.data() + static_cast<size_t>(y) * stride;
+    for (int x = 0; x < width; ++x, texel += bpp)
+      row[x >> 6] |= static_cast<uint64_t>(*texel >> 7) << (x & 63);
+  }
+}
+
+void TCollisionMask::Invalidate() {
+  valid = false;
+  source.reset();
+}
+
+int32_t BoxQuadsOverlap(const TQuadCorners& a, const TCollisionMask& ma, const TQuadCorners& b,
+                        const TCollisionMask& mb) {
+  // A mask without texels covers nothing wherever its quad lies.
+  if (ma.kind == TCollisionMask::kEmpty || mb.kind == TCollisionMask::kEmpty) return 0;
+  PixelBox pa, pb;
+  if (!UprightBox(a, ma, pa) || !UprightBox(b, mb, pb)) return -1;
+  const int top = std::max(pa.t, pb.t), bottom = std::min(pa.b, pb.b);
+  const int left = std::max(pa.l, pb.l), right = std::min(pa.r, pb.r);
+  if (top >= bottom || left >= right) return 0;
+  const TCollisionMask* bits_a = ma.kind == TCollisionMask::kMasked ? &ma : nullptr;
+  const TCollisionMask* bits_b = mb.kind == TCollisionMask::kMasked ? &mb : nullptr;
+  if (!bits_a && !bits_b) return 1;
+  return WindowsMeet(bits_a, left - pa.l, top - pa.t, bits_b, left - pb.l, top - pb.t,
+                     right - left, bottom - top);
+}
 
 void TQuad::SetCoords(float x0, float y0, float x1, float y1, float x2, float y2, float x3,
                       float y3) {
@@ -300,6 +415,37 @@ std::vector<std::shared_ptr<void>> CollideQuadLayer(const TQuad& quad, int32_t c
     ++s.sizes[layer];
   }
   return hits;
+}
+
+void SetCollisionLayer(int32_t layer, const TQuadCorners& corners, const TPixmapPtr& mask,
+                       int32_t frame) {
+  if (layer < 0 || layer >= CollisionLayers) return;
+  Layers& s = State();
+  TQuad* q = s.heads[layer];
+  if (q) {
+    for (TQuad* r = q->link; r;) {
+      TQuad* next = r->link;
+      ReturnQuad(r);
+      r = next;
+    }
+  } else {
+    q = TakeQuad();
+    s.heads[layer] = q;
+  }
+  q->link = nullptr;
+  s.sizes[layer] = 1;
+  q->id.reset();
+  // Mostly the same frame as last time: skip the reference counting then.
+  if (q->mask.get() != mask.get() || q->mask.owner_before(mask) || mask.owner_before(q->mask))
+    q->mask = mask;
+  q->frame = frame;
+  const float* c = corners.xy;
+  q->SetCoords(c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]);
+}
+
+const TQuad* CollisionLayerHead(int32_t layer) {
+  if (layer < 0 || layer >= CollisionLayers) return nullptr;
+  return State().heads[layer];
 }
 
 int32_t CollisionLayerSize(int32_t layer) {

@@ -35,6 +35,3 @@ void ClearCollisionLayers(int32_t mask);
 // the ids of the quads it overlaps; then stores a copy of it in each layer of `write_mask`.
 std::vector<std::shared_ptr<void>> CollideQuadLayer(const TQuad& quad, int32_t collide_mask,
                                                     int32_t write_mask);
-
-int32_t CollisionLayerSize(int32_t layer);  // quads held by a layer (0 outside 0..31)
-int32_t CollisionQuadsMade();               // quads ever allocated; the pool recycles them

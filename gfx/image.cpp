@@ -2,6 +2,9 @@
 
 #include <cassert>
 #include <cmath>
+#include <typeinfo>
+
+#include "gfx/collision_internal.h"
 
 namespace {
 
@@ -9,7 +12,10 @@ int32_t default_flags = ImageMasked | ImageFiltered;
 int32_t auto_centre = 0;
 int32_t mask_red = 0, mask_green = 0, mask_blue = 0;
 
-constexpr int32_t kOverlapLayer = static_cast<int32_t>(1u << 31);
+constexpr int32_t kOverlapLayerIndex = 31;
+constexpr int32_t kOverlapLayer = static_cast<int32_t>(1u << kOverlapLayerIndex);
+
+uint64_t box_answers = 0;
 
 int32_t Flags(int32_t flags) { return flags == -1 ? default_flags : flags; }
 
@@ -35,21 +41,47 @@ Matrix CurrentMatrix() {
   return {t.ix, t.iy, t.jx, t.jy};
 }
 
-void CurrentOrigin(float& ox, float& oy) {
-  ox = oy = 0.0f;
-  if (TDraw2DGraphicsPtr g = TDraw2DGraphics::Current()) ox = g->origin_x, oy = g->origin_y;
+// 0, 0 without a current context.
+void CurrentOrigin(float& ox, float& oy) { GetDrawOrigin(ox, oy); }
+
+// The corners of the local box (hx, hy)-(hx + w, hy + h) placed at (x, y) plus the origin.
+TQuadCorners Place(float x, float y, float hx, float hy, float w, float h, const Matrix& m,
+                   float ox, float oy) {
+  const float px = x + ox, py = y + oy;
+  auto cx = [&](float a, float b) { return px + a * m.ix + b * m.iy; };
+  auto cy = [&](float a, float b) { return py + a * m.jx + b * m.jy; };
+  return {{cx(hx, hy), cy(hx, hy), cx(hx + w, hy), cy(hx + w, hy), cx(hx + w, hy + h),
+           cy(hx + w, hy + h), cx(hx, hy + h), cy(hx, hy + h)}};
 }
 
-// The quad of the local box (hx, hy)-(hx + w, hy + h) placed at (x, y) plus the origin.
+void SetQuad(TQuad& q, const TQuadCorners& k) {
+  q.SetCoords(k.xy[0], k.xy[1], k.xy[2], k.xy[3], k.xy[4], k.xy[5], k.xy[6], k.xy[7]);
+}
+
 void PlaceQuad(TQuad& q, float x, float y, float hx, float hy, float w, float h,
                const Matrix& m) {
   float ox, oy;
   CurrentOrigin(ox, oy);
-  const float px = x + ox, py = y + oy;
-  auto cx = [&](float a, float b) { return px + a * m.ix + b * m.iy; };
-  auto cy = [&](float a, float b) { return py + a * m.jx + b * m.jy; };
-  q.SetCoords(cx(hx, hy), cy(hx, hy), cx(hx + w, hy), cy(hx + w, hy), cx(hx + w, hy + h),
-              cy(hx + w, hy + h), cx(hx, hy + h), cy(hx, hy + h));
+  SetQuad(q, Place(x, y, hx, hy, w, h, m, ox, oy));
+}
+
+bool HasAlpha(const TPixmapPtr& p) {
+  return p && ValidPixmapFormat(p->format) && AlphaBitsPerPixel[p->format] > 0;
+}
+
+// A frame's corners, and its pixmap as Lock(frame, 1, 0) answers it, in `locked` or, for a
+// plain TImage whose frame has one, where the image keeps it: with game threads running every
+// copy of a reference is an atomic count, and the overlap test runs hundreds of times a frame.
+const TPixmapPtr* FramePlace(const TImagePtr& image, float x, float y, int32_t frame,
+                             const Matrix& m, float ox, float oy, TQuadCorners& corners,
+                             TPixmapPtr& locked) {
+  assert(image && image->ValidFrame(frame) && "frame index outside the image's frames");
+  if (!image || !image->ValidFrame(frame)) return nullptr;
+  corners = Place(x, y, -image->handle_x, -image->handle_y, static_cast<float>(image->width),
+                  static_cast<float>(image->height), m, ox, oy);
+  if (typeid(*image) == typeid(TImage) && image->pixmaps[frame]) return &image->pixmaps[frame];
+  locked = image->Lock(frame, 1, 0);
+  return &locked;
 }
 
 bool ImageQuad(TQuad& q, const TImagePtr& image, float x, float y, int32_t frame,
@@ -59,20 +91,57 @@ bool ImageQuad(TQuad& q, const TImagePtr& image, float x, float y, int32_t frame
   PlaceQuad(q, x, y, -image->handle_x, -image->handle_y, static_cast<float>(image->width),
             static_cast<float>(image->height), m);
   TPixmapPtr p = image->Lock(frame, 1, 0);
-  if (p && ValidPixmapFormat(p->format) && AlphaBitsPerPixel[p->format] > 0) q.mask = p;
+  if (HasAlpha(p)) q.mask = std::move(p);
   q.frame = frame;
   return true;
 }
 
+void InvalidateMask(TImage& image, int32_t index) {
+  if (static_cast<size_t>(index) < image._masks.size() && image._masks[index])
+    image._masks[index]->Invalidate();
+}
+
+// The coverage bits of a frame whose quad has `mask`, rebuilt when the frame's pixmap has been
+// written or replaced since.
+const TCollisionMask& FrameMask(TImage& image, int32_t frame, const TPixmapPtr& mask) {
+  static const TCollisionMask solid;
+  if (!mask) return solid;
+  if (image._masks.size() < image.pixmaps.size()) image._masks.resize(image.pixmaps.size());
+  std::shared_ptr<TCollisionMask>& m = image._masks[frame];
+  if (!m) m = std::make_shared<TCollisionMask>();
+  if (!m->Fresh(mask.get())) m->Build(mask);
+  return *m;
+}
+
+// The layer test's answer and the state it leaves layer 31 in; upright unscaled frames are
+// answered from their bits instead of a scan.
 int32_t OverlapWith(const TImagePtr& image1, float x1, float y1, int32_t frame1,
                     const Matrix& m1, const TImagePtr& image2, float x2, float y2,
                     int32_t frame2, const Matrix& m2) {
-  ClearCollisionLayers(kOverlapLayer);
-  TQuad a, b;
-  if (!ImageQuad(a, image1, x1, y1, frame1, m1) || !ImageQuad(b, image2, x2, y2, frame2, m2))
+  float ox, oy;
+  CurrentOrigin(ox, oy);
+  TQuadCorners ka, kb;
+  TPixmapPtr locked1, locked2;
+  const TPixmapPtr* p1 = FramePlace(image1, x1, y1, frame1, m1, ox, oy, ka, locked1);
+  const TPixmapPtr* p2 = p1 ? FramePlace(image2, x2, y2, frame2, m2, ox, oy, kb, locked2) : nullptr;
+  if (!p2) {
+    ClearCollisionLayers(kOverlapLayer);
     return 0;
-  CollideQuadLayer(a, 0, kOverlapLayer);
-  return CollideQuadLayer(b, kOverlapLayer, 0).empty() ? 0 : 1;
+  }
+  static const TPixmapPtr solid;
+  const TPixmapPtr& ma = HasAlpha(*p1) ? *p1 : solid;
+  const TPixmapPtr& mb = HasAlpha(*p2) ? *p2 : solid;
+  SetCollisionLayer(kOverlapLayerIndex, ka, ma, frame1);
+  const int32_t box =
+      BoxQuadsOverlap(ka, FrameMask(*image1, frame1, ma), kb, FrameMask(*image2, frame2, mb));
+  if (box >= 0) {
+    ++box_answers;
+    return box;
+  }
+  TQuad a, b;
+  SetQuad(a, ka), SetQuad(b, kb);
+  a.mask = ma, b.mask = mb;
+  return QuadsOverlap(a, b) ? 1 : 0;
 }
 
 TPixmapPtr PixmapOf(const TUrl& url) { return LoadPixmapUrl(url); }
@@ -153,6 +222,7 @@ TPixmapPtr TImage::Lock(int32_t index, int32_t /*read*/, int32_t write) {
   if (write) {
     seqs[index] = 0;
     frames[index] = nullptr;
+    InvalidateMask(*this, index);
   }
   if (!pixmaps[index]) {
     pixmaps[index] = TPixmap::Create(width, height, RGBA32, 4);
@@ -172,6 +242,7 @@ void TImage::SetPixmap(int32_t index, const TPixmapPtr& pixmap) {
   pixmaps[index] = p;
   seqs[index] = 0;
   frames[index] = nullptr;
+  InvalidateMask(*this, index);
 }
 
 void SetDefaultImageFlags(int32_t flags) {
@@ -327,3 +398,16 @@ int32_t TransformedImagesOverlap(const TImagePtr& image1, float x1, float y1, in
   return OverlapWith(image1, x1, y1, frame1, MakeMatrix(rotation1, scale_x1, scale_y1), image2,
                      x2, y2, frame2, MakeMatrix(rotation2, scale_x2, scale_y2));
 }
+
+int32_t LayerImagesOverlap(const TImagePtr& image1, float x1, float y1, int32_t frame1,
+                           const TImagePtr& image2, float x2, float y2, int32_t frame2) {
+  const Matrix m = CurrentMatrix();
+  ClearCollisionLayers(kOverlapLayer);
+  TQuad a, b;
+  if (!ImageQuad(a, image1, x1, y1, frame1, m) || !ImageQuad(b, image2, x2, y2, frame2, m))
+    return 0;
+  CollideQuadLayer(a, 0, kOverlapLayer);
+  return CollideQuadLayer(b, kOverlapLayer, 0).empty() ? 0 : 1;
+}
+
+uint64_t BoxOverlapAnswers() { return box_answers; }

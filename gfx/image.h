@@ -20,6 +20,7 @@ inline constexpr int32_t ImageDynamic = 8;    // pixels written at run time; New
 
 class TImage;
 using TImagePtr = std::shared_ptr<TImage>;
+struct TCollisionMask;
 
 class TImage {
  public:
@@ -30,6 +31,9 @@ class TImage {
   std::vector<TPixmapPtr> pixmaps;         // null until set or locked
   std::vector<TImageFramePtr> frames;      // null until drawn
   std::vector<int32_t> seqs;               // GraphicsSeq of each frame; 0 = none built
+  // Coverage bits of each frame for ImagesOverlap, made on first use and stale, like the
+  // driver frame, after SetPixmap or Lock for writing.
+  std::vector<std::shared_ptr<TCollisionMask>> _masks;
 
   virtual ~TImage() = default;
 
@@ -96,6 +100,8 @@ void CentreImageHandle(const TImagePtr& image);
 void SetImageHandlePoint(const TImagePtr& image, float x, float y);
 int32_t ImageWidth(const TImagePtr& image);
 int32_t ImageHeight(const TImagePtr& image);
+// Write the pixels before the frame is next drawn or tested: that is when the driver frame and
+// the collision bits are taken from them again.
 TPixmapPtr LockImageFrame(const TImagePtr& image, int32_t frame, int32_t read = 1,
                           int32_t write = 1);
 void UnlockImageFrame(const TImagePtr& image, int32_t frame);

@@ -2,6 +2,7 @@
 // locking, and the image collision tests (which need no driver).
 #include <gtest/gtest.h>
 
+#include "gfx/collision_internal.h"
 #include "gfx/image.h"
 
 namespace {
