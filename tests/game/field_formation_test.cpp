@@ -88,12 +88,14 @@ TEST_F(Formation, BlockerRowGoesAtThe21stDropAndTheGameAtThe39th) {
   EXPECT_EQ(kGameOver, game_state) << "three ships, but the dying sequence ends the game";
 }
 
-TEST_F(Formation, TwoShotsOnOneInvaderInOneFrameBothScore) {
+TEST_F(Formation, TwoShotsOnOneInvaderInOneFrameBothScoreAndItsLastShotStillLeaves) {
   field::start_playing();
   field::quiet_field();
+  invaders[45].shot_tmr = 1;  // runs out in the frame it is hit
   field::aim_at(invaders[45]);
   field::aim_at(invaders[45]);
   harness::run_passes(1);
+  EXPECT_EQ(1u, ishot_list.size()) << "an invader shot down as its countdown ends still fires";
   EXPECT_EQ(0, invaders[45].alive);
   EXPECT_TRUE(pshot_list.empty()) << pshot_list.size() << " shots left, both should be consumed";
   EXPECT_EQ(20, player.score) << "10 points for each shot";

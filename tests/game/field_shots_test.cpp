@@ -66,6 +66,22 @@ TEST_F(PlayerShots, AClickAndLeftCtrlInOneFrameGiveTwoShots11FramesApart) {
   EXPECT_EQ((std::vector<int32_t>{0, 11}), fired);
 }
 
+TEST_F(PlayerShots, ArrowsMoveTheShip4PerFrameAndCancelWhenBothAreHeld) {
+  field::start_game();
+  harness::key_down(SDL_SCANCODE_LEFT);
+  harness::run_passes(5);
+  EXPECT_EQ(300.0f, player.x) << "five frames of the left arrow from 320";
+  harness::key_down(SDL_SCANCODE_RIGHT);
+  harness::run_passes(5);
+  EXPECT_EQ(300.0f, player.x) << "both arrows held";
+  harness::key_up(SDL_SCANCODE_LEFT);
+  harness::run_passes(1);
+  EXPECT_EQ(304.0f, player.x);
+  harness::key_up(SDL_SCANCODE_RIGHT);
+  harness::run_passes(1);
+  EXPECT_EQ(304.0f, player.x) << "the pointer was kept on the ship, so it stays";
+}
+
 TEST_F(PlayerShots, AShotFromTheShipIsGoneAfter106Moves) {
   field::start_game();  // the zoom: invaders take no hits
   harness::click(220, 440);
@@ -163,6 +179,21 @@ TEST_F(Saucer, ShotDownItStopsItsLoopAndTheNextReleaseKeepsItsCount) {
   }
   EXPECT_EQ(wait + 1, frames) << "frames from release to release";
   EXPECT_EQ(-23.0f, ufo.x);
+}
+
+TEST_F(Saucer, ANewGameKeepsTheCountdownWhereTheLastLeftIt) {
+  field::start_playing();
+  harness::run_passes(30);
+  harness::press_key(SDL_SCANCODE_ESCAPE);
+  harness::run_passes(1);
+  harness::press_key(SDL_SCANCODE_ESCAPE);
+  harness::run_passes(1);
+  ASSERT_EQ(kTitle, game_state) << "Escape twice: paused, then quit to the title";
+  const int32_t countdown = ufo.rel_ctr;
+  harness::run_passes(10);
+  field::start_game();
+  harness::run_passes(5);
+  EXPECT_EQ(countdown - 5, ufo.rel_ctr) << "counted only in the play step, never renewed per game";
 }
 
 TEST_F(Saucer, PauseSilencesItAndResumingRestartsTheLoop) {
