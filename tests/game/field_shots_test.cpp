@@ -26,6 +26,7 @@ using Saucer = Field;
 using Sparks = Field;
 using Stars = Field;
 using Dying = Field;
+using BestScore = Field;
 
 // The frames, counted from 0, in which a shot left while `press(frame)` pushed input before
 // each pass. The ship stands in the gap at x 220 during the zoom, so no shot is stopped.
@@ -324,6 +325,34 @@ TEST_F(Dying, LosingTheThirdShipEndsTheGame) {
   EXPECT_EQ(2, cue_count(snd_rebirth)) << "a new ship after each of the first two";
   harness::run_passes(1);
   EXPECT_EQ(kTitle, game_state);
+}
+
+TEST_F(Dying, ACloseRequestDuringTheFreezeEndsTheGameWhenItIsOver) {
+  field::start_playing();
+  field::quiet_field();
+  ishot_tag::create_it(player.x, 430.0f);
+  harness::run_passes(1);
+  ASSERT_EQ(kDying, game_state);
+  SDL_Event e{};
+  e.type = SDL_QUIT;
+  SDL_PushEvent(&e);
+  const int64_t flips = harness::flips();
+  EXPECT_FALSE(harness::run_passes(1)) << "the main loop should end after the freeze";
+  EXPECT_EQ(251, harness::flips() - flips) << "the freeze runs to its end first";
+}
+
+TEST_F(BestScore, FollowsTheScoreWithOneCuePerGame) {
+  field::start_playing();
+  field::quiet_field();
+  player.best_sc = 15;
+  for (int32_t i : {40, 41, 42}) {  // 10 points each
+    field::aim_at(invaders[static_cast<size_t>(i)]);
+    harness::run_passes(1);
+  }
+  EXPECT_EQ(30, player.score);
+  EXPECT_EQ(30, player.best_sc);
+  EXPECT_EQ(1, player.new_bs);
+  EXPECT_EQ(1, cue_count(snd_hiscore)) << "the cue sounds when the best is first beaten";
 }
 
 struct entry {
