@@ -102,9 +102,12 @@ void back_to_title(int32_t seed) {
   quit_requested = 0;
   player.score = 0;
   player.level = 1;
-  blocker.enable = 0;
-  blocker.hit = 0;
+  blocker = blocker_tag{};
+  blocker_tag::reset();  // the picture undamaged, as a new game would find it anyway
+  ufo = ufo_tag{};
   ufo.limbo = 1;
+  march_dx = march_speed = 0.0f;
+  alive_count = 0;
   pshot_list.clear();
   ishot_list.clear();
   particle_list.clear();

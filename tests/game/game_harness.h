@@ -26,8 +26,10 @@ bool run_passes(int32_t count);
 // Flips presented since start-up.
 int64_t flips();
 
-// Back to the title state with a fresh pointer, flushed input and a known random seed,
-// as after start-up; the run's stars, best score and options are kept.
+// Back to the title state with a fresh pointer, flushed input and a known random seed, the
+// lists empty, the saucer waiting 1000 frames, the blocker record and picture new and the
+// formation's speed and count cleared, so that a game started next plays as after start-up;
+// the run's stars, best score and options are kept.
 void back_to_title(int32_t seed = 12345);
 
 }  // namespace harness
