@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gfx/gl_draw2d_internal.h"
+#include "gfx/gl_graphics_internal.h"
 #include "gfx/image.h"
 #include "stream/core.h"
 

@@ -57,11 +57,3 @@ class TGLDraw2DDriver : public TDraw2DDriver {
 TGLDraw2DDriver& TheGLDraw2DDriver();
 // Starts the OpenGL graphics driver, then selects the 2D driver with GraphicsBackBuffer, once.
 void StartGLDraw2DDriver();
-
-// Texture sizes: powers of two the library accepts, halving both until it does.
-// Raises "Unable to calculate tex size" when not even 1 x 1 fits.
-void AdjustTexSize(int32_t& width, int32_t& height);
-// The colour and alpha bytes as last given to glColor4ubv.
-const uint8_t* GLDrawColorBytes();
-// The number of segments DrawOval uses for a box of that size.
-int32_t OvalSegments(float width, float height);

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "gfx/draw2d.h"
+#include "gfx/gl_graphics_internal.h"
 #include "system/sdl_system.h"
 
 struct GLWindowContext {
@@ -563,3 +564,4 @@ void GLClientToWindow(const TGraphics& g, float& x, float& y) {
 }
 
 bool GLSharedContextAlive() { return shared && !shut_down; }
+void GLEnsureSharedContext() { EnsureShared(); }

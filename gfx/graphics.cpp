@@ -1,7 +1,11 @@
 #include "gfx/graphics.h"
 
+#include <time.h>
+
 #include <cstdlib>
 #include <exception>
+
+#include "gfx/graphics_internal.h"
 
 #include "stream/stream.h"
 #include "system/hook.h"
@@ -23,6 +27,7 @@ struct FrontEnd {
   TGraphicsPtr opened;
   int32_t seq = 0;
   TFramePacing pacing;
+  TOpenGraphicsTimes open_times;
   bool exit_registered = false;
 };
 
@@ -46,6 +51,12 @@ void NextSeq(FrontEnd& s) {
 }
 
 void EndOpenGraphicsAtExit() { EndOpenGraphics(); }
+
+int64_t MonotonicNs() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
 
 // The clock wraps after 49 days: sums and differences of readings wrap with it.
 int32_t AddMs(int32_t a, int32_t b) {
@@ -95,6 +106,7 @@ bool TVBlankProbe::Feed(int32_t elapsed_ms) {
 }
 
 const TFramePacing& GraphicsPacing() { return State().pacing; }
+const TOpenGraphicsTimes& LastOpenGraphicsTimes() { return State().open_times; }
 
 void SelectGraphicsDriver(TGraphicsDriver* driver, int32_t default_flags) {
   FrontEnd& s = State();
@@ -212,11 +224,15 @@ int32_t FlipHookChannel() {
 TGraphicsPtr OpenGraphics(int32_t width, int32_t height, int32_t depth, int32_t hertz,
                           int32_t flags) {
   EndOpenGraphics();
+  TOpenGraphicsTimes times;
+  int64_t started = MonotonicNs();
   TGraphicsPtr g = CreateGraphicsContext(width, height, depth, hertz, flags);
   if (!g) return nullptr;
   FrontEnd& s = State();
   NextSeq(s);
   MakeGraphicsCurrent(g);
+  int64_t created = MonotonicNs();
+  times.create_ns = created - started;
 
   s.pacing.soft_sync = 1;
   if (hertz == 0) {
@@ -228,12 +244,15 @@ TGraphicsPtr OpenGraphics(int32_t width, int32_t height, int32_t depth, int32_t 
     while (DiffMs(deadline, SystemMillis()) > 0) {
       int32_t start = SystemMillis();
       s.driver->Flip(1);
+      ++times.probe_flips;
       if (probe.Feed(DiffMs(SystemMillis(), start))) {
         s.pacing.soft_sync = 0;
         break;
       }
     }
   }
+  times.probe_ns = MonotonicNs() - created;
+  s.open_times = times;
   s.pacing.Start(hertz, SystemMillis());
   s.opened = g;
   if (depth != 0) MoveMousePointer(width / 2, height / 2);

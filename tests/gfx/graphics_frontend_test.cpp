@@ -7,8 +7,8 @@
 #include <SDL_opengl.h>
 
 #include "gfx/gl_draw2d.h"
-#include "gfx/gl_graphics.h"
-#include "gfx/graphics.h"
+#include "gfx/gl_graphics_internal.h"
+#include "gfx/graphics_internal.h"
 #include "stream/stream.h"
 #include "system/hook.h"
 #include "system/input.h"
