@@ -17,7 +17,10 @@ struct TGLContextInfo {
   int32_t dest_x = 0, dest_y = 0, dest_w = 0, dest_h = 0;
 };
 TGLContextInfo GLGraphicsInfo(const TGraphics& g);  // a TGLGraphics, or a wrapper of one
-int32_t GLLastSwapInterval();  // -1 until the first flip sets it
+// The swap interval the last flip asked for: 0, 1, or -1 for adaptive (where the library
+// refuses it, 1 was set); GLSwapIntervalUnset until a flip of the current context sets it.
+inline constexpr int32_t GLSwapIntervalUnset = -2;
+int32_t GLLastSwapInterval();
 // Sends every later window through the offscreen buffer even when its drawable has the
 // asked size, as on a HiDPI display.
 void GLForceScaledPath(bool on);
@@ -29,8 +32,9 @@ void GLWindowToClient(const TGraphics& g, float& x, float& y);
 void GLClientToWindow(const TGraphics& g, float& x, float& y);
 // False before the first context and once the process is ending: no GL calls then.
 bool GLSharedContextAlive();
-// Makes the hidden shared context if there is none yet, as the first context does.
-void GLEnsureSharedContext();
+// Makes the hidden shared context if there is none yet, as the first context does; false
+// when no video or no OpenGL can be had.
+bool GLEnsureSharedContext();
 
 // Where a context of width x height lands in a drawable of dw x dh: the largest size with
 // the same aspect that fits, centred; y from the top.

@@ -49,8 +49,12 @@ class TGraphicsDriver {
   virtual TGraphicsPtr CreateGraphics(int32_t width, int32_t height, int32_t depth,
                                       int32_t hertz, int32_t flags) = 0;
   virtual void SetGraphics(const TGraphicsPtr& g) = 0;  // null: no context
-  virtual void Flip(int32_t sync) = 0;                  // sync 1 waits for the vertical blank
+  // Sync 1 waits for the vertical blank and 0 does not; -1 waits too, but shows a frame
+  // that missed its blank at once where the display can (elsewhere it acts as 1).
+  virtual void Flip(int32_t sync) = 0;
   virtual std::u16string ToString() const { return u"GraphicsDriver"; }
+  // The refresh rate of the display showing the current context; 0 when unknown.
+  virtual int32_t DisplayHertz() { return 0; }
 };
 
 // Front end: everything acts on the current driver and context.
