@@ -4,7 +4,8 @@
 // to the next. Prints the mean period, the share within 2 ms of 1000/60 ms, the extremes
 // and percentiles, how far past its scheduled tick each flip returned (the sleep's overshoot
 // and the swap) and how many frames found themselves late and restarted the schedule.
-// pacing_bench.sh runs it idle and with the other core busy.
+// pacing_bench.sh runs it idle and with the other core busy. Usage: pacing_bench [frames]
+// [file to write every period to]
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -70,6 +71,12 @@ int main(int argc, char** argv) {
               sorted.back(), past_sum / past_tick.size(),
               past_tick[static_cast<size_t>(0.99 * (past_tick.size() - 1))], past_tick.back(),
               restarts);
+  if (argc > 2) {  // every period, one a line, for a closer look
+    if (FILE* f = std::fopen(argv[2], "w")) {
+      for (double p : periods) std::fprintf(f, "%.3f\n", p);
+      std::fclose(f);
+    }
+  }
   EndOpenGraphics();
   return 0;
 }
