@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gfx/gl_draw2d_internal.h"
+#include "gfx/gl_graphics_internal.h"
 #include "gfx/image.h"
 #include "stream/core.h"
 
@@ -252,6 +254,8 @@ void TGLDraw2DDriver::SetGraphics(const TGraphicsPtr& g) {
 }
 
 void TGLDraw2DDriver::Flip(int32_t sync) { TheGLGraphicsDriver().Flip(sync); }
+
+int32_t TGLDraw2DDriver::DisplayHertz() { return TheGLGraphicsDriver().DisplayHertz(); }
 
 void TGLDraw2DDriver::ResetGLContext(const TGraphicsPtr& g) {
   int32_t width = 0, height = 0, depth, hertz, flags;

@@ -31,6 +31,7 @@ class TGLDraw2DDriver : public TDraw2DDriver {
   void SetGraphics(const TGraphicsPtr& g) override;
   void Flip(int32_t sync) override;
   std::u16string ToString() const override { return u"OpenGL"; }
+  int32_t DisplayHertz() override;
 
   TImageFramePtr CreateFrameFromPixmap(const TPixmapPtr& pixmap, int32_t flags) override;
   void SetBlend(int32_t mode) override;
@@ -57,11 +58,3 @@ class TGLDraw2DDriver : public TDraw2DDriver {
 TGLDraw2DDriver& TheGLDraw2DDriver();
 // Starts the OpenGL graphics driver, then selects the 2D driver with GraphicsBackBuffer, once.
 void StartGLDraw2DDriver();
-
-// Texture sizes: powers of two the library accepts, halving both until it does.
-// Raises "Unable to calculate tex size" when not even 1 x 1 fits.
-void AdjustTexSize(int32_t& width, int32_t& height);
-// The colour and alpha bytes as last given to glColor4ubv.
-const uint8_t* GLDrawColorBytes();
-// The number of segments DrawOval uses for a box of that size.
-int32_t OvalSegments(float width, float height);

@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 #include "gfx/draw2d.h"
+#include "gfx/gl_graphics_internal.h"
 #include "system/sdl_system.h"
 
 struct GLWindowContext {
@@ -28,7 +28,7 @@ namespace {
 GLWindowContext* records = nullptr;  // newest first
 GLWindowContext* current = nullptr;
 GLWindowContext* shared = nullptr;
-int32_t last_swap_interval = -1;
+int32_t last_swap_interval = GLSwapIntervalUnset;
 bool force_scaled = false;
 bool shut_down = false;
 
@@ -109,12 +109,6 @@ std::string Utf8(const std::u16string& text) {
   return out;
 }
 
-[[noreturn]] void Fatal(const char* what) {
-  std::printf("%s: %s\n", what, SDL_GetError());
-  std::fflush(stdout);
-  std::exit(-1);
-}
-
 void PixelFormat(int32_t flags) {
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 1);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 1);
@@ -144,9 +138,11 @@ void MakeRecordCurrent(GLWindowContext* rec) {
 
 void MarkShutDown() { shut_down = true; }
 
-void EnsureShared() {
-  if (shared) return;
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) Fatal("Unable to start the video system");
+// False, with SDL's error set, when there is no video or no OpenGL to be had; the
+// context being made then fails and the caller decides what becomes of the program.
+bool EnsureShared() {
+  if (shared) return true;
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   // Minimising a full-screen window then keeps it full screen for its restoration.
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
   PixelFormat(0);
@@ -154,9 +150,16 @@ void EnsureShared() {
   SDL_Window* window = SDL_CreateWindow("", 0, 0, 1, 1,
                                         SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN |
                                             SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR);
-  if (!window) Fatal("Unable to create the OpenGL window");
+  if (!window) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  }
   SDL_GLContext context = SDL_GL_CreateContext(window);
-  if (!context) Fatal("Unable to create an OpenGL context");
+  if (!context) {
+    SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  }
   shared = new GLWindowContext;
   shared->kind = 0;
   shared->width = 1;
@@ -166,6 +169,7 @@ void EnsureShared() {
   LoadFboProcs();
   MakeRecordCurrent(current);
   std::atexit(MarkShutDown);
+  return true;
 }
 
 void ScaledRect(const GLWindowContext* rec, int32_t& dw, int32_t& dh, int32_t& x, int32_t& y,
@@ -411,8 +415,7 @@ std::vector<TGraphicsMode> TGLGraphicsDriver::GraphicsModes() {
 }
 
 TGraphicsPtr TGLGraphicsDriver::AttachGraphics(const void* widget, int32_t flags) {
-  if (!widget) return nullptr;
-  EnsureShared();
+  if (!widget || !EnsureShared()) return nullptr;
   SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
   PixelFormat(flags);
   SDL_Window* window = SDL_CreateWindowFrom(widget);
@@ -435,8 +438,7 @@ TGraphicsPtr TGLGraphicsDriver::AttachGraphics(const void* widget, int32_t flags
 
 TGraphicsPtr TGLGraphicsDriver::CreateGraphics(int32_t width, int32_t height, int32_t depth,
                                                int32_t hertz, int32_t flags) {
-  if (width <= 0 || height <= 0) return nullptr;
-  EnsureShared();
+  if (width <= 0 || height <= 0 || !EnsureShared()) return nullptr;
   PixelFormat(flags);
   Uint32 wflags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
   int x = 32, y = 32, w = width, h = height;
@@ -488,15 +490,17 @@ void TGLGraphicsDriver::SetGraphics(const TGraphicsPtr& g) {
   if (rec == current) return;
   current = rec;
   MakeRecordCurrent(rec);
+  // The interval belongs to the context: a new one starts with the library's default.
+  last_swap_interval = GLSwapIntervalUnset;
 }
 
 void TGLGraphicsDriver::Flip(int32_t sync) {
   GLWindowContext* rec = current;
   if (!rec) return;
-  int32_t s = sync ? 1 : 0;
+  int32_t s = sync < 0 ? -1 : sync ? 1 : 0;
   if (s != last_swap_interval) {
     last_swap_interval = s;
-    SDL_GL_SetSwapInterval(s);
+    if (s != -1 || SDL_GL_SetSwapInterval(-1) != 0) SDL_GL_SetSwapInterval(s == -1 ? 1 : s);
   }
   if (!rec->scaled && rec->kind >= 2) {
     // The window manager or the display may have given another size after creation.
@@ -509,6 +513,16 @@ void TGLGraphicsDriver::Flip(int32_t sync) {
   } else {
     SDL_GL_SwapWindow(rec->window);
   }
+}
+
+int32_t TGLGraphicsDriver::DisplayHertz() {
+  if (!current || !current->window) return 0;
+  int index = SDL_GetWindowDisplayIndex(current->window);
+  if (index < 0) return 0;
+  SDL_DisplayMode mode;
+  if (SDL_GetCurrentDisplayMode(index, &mode) == 0 && mode.refresh_rate > 0) return mode.refresh_rate;
+  if (SDL_GetDesktopDisplayMode(index, &mode) == 0 && mode.refresh_rate > 0) return mode.refresh_rate;
+  return 0;
 }
 
 void TGLGraphicsDriver::SwapSharedContext() {
@@ -563,3 +577,4 @@ void GLClientToWindow(const TGraphics& g, float& x, float& y) {
 }
 
 bool GLSharedContextAlive() { return shared && !shut_down; }
+bool GLEnsureSharedContext() { return EnsureShared(); }

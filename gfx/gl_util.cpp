@@ -2,7 +2,7 @@
 
 #include <SDL_opengl.h>
 
-#include "gfx/gl_draw2d.h"
+#include "gfx/gl_draw2d_internal.h"
 #include "gfx/image.h"
 #include "stream/stream.h"
 

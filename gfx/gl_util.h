@@ -1,7 +1,7 @@
 // Helpers for programs that draw with raw OpenGL in a context of the OpenGL graphics driver:
 // a pixmap-to-texture routine, and a rectangle, a pixmap copy and 8 x 16 text that each set a
 // pixel projection over the current viewport and put the caller's state back afterwards.
-// Builds on pixmap.h and gl_draw2d.h (texture sizes); the text font is the embedded
+// Builds on pixmap.h and the 2D driver's texture-size rule; the text font is the embedded
 // "gldrawtextfont.bin".
 #pragma once
 

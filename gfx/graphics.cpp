@@ -1,13 +1,16 @@
 #include "gfx/graphics.h"
 
+#include <errno.h>
+#include <time.h>
+
 #include <cstdlib>
 #include <exception>
 
+#include "gfx/graphics_internal.h"
 #include "stream/stream.h"
 #include "system/hook.h"
 #include "system/input.h"
 #include "system/system.h"
-#include "system/timer.h"
 
 std::u16string ApplicationTitle;
 
@@ -23,6 +26,7 @@ struct FrontEnd {
   TGraphicsPtr opened;
   int32_t seq = 0;
   TFramePacing pacing;
+  TOpenGraphicsTimes open_times;
   bool exit_registered = false;
 };
 
@@ -46,6 +50,34 @@ void NextSeq(FrontEnd& s) {
 }
 
 void EndOpenGraphicsAtExit() { EndOpenGraphics(); }
+
+// Pacing reads the monotonic clock in nanoseconds: the schedule stays in whole milliseconds,
+// and the sleep ends at the very instant the millisecond count reaches the next tick, not up
+// to a millisecond later as a sleep of whole milliseconds from a truncated reading would.
+constexpr int64_t kNsPerMs = 1000000;
+
+// Enough for drivers that queue two swaps before one blocks, and a run of three after them.
+constexpr int32_t kProbeFlips = 8;
+
+int64_t MonotonicNs() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+int32_t MillisOf(int64_t ns) {
+  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(ns / kNsPerMs)));
+}
+
+// An absolute deadline: no drift from the time spent reckoning the wait, and a wake-up
+// that comes late does not push the following frames.
+void SleepUntilNs(int64_t deadline) {
+  timespec ts;
+  ts.tv_sec = static_cast<time_t>(deadline / 1000000000);
+  ts.tv_nsec = static_cast<long>(deadline % 1000000000);
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
+  }
+}
 
 // The clock wraps after 49 days: sums and differences of readings wrap with it.
 int32_t AddMs(int32_t a, int32_t b) {
@@ -94,7 +126,23 @@ bool TVBlankProbe::Feed(int32_t elapsed_ms) {
   return false;
 }
 
+TPacingPlan PlanPacing(int32_t depth, int32_t hertz, int32_t display_hertz) {
+  TPacingPlan plan;
+  if (hertz <= 0) return plan;
+  // Only a display that says it runs at the asked rate can pace by its blank; anywhere else
+  // probing would spend its flips learning nothing.
+  plan.probe = depth != 0 && display_hertz == hertz;
+  // A clock-paced frame may still wait for the blank so that it is shown whole. On a display
+  // at least as fast as the schedule the wait is shorter than a frame and the previous swap
+  // has long been shown, so it never moves the schedule. A slower display would hold every
+  // frame past its slot, and one of unknown rate (a virtual screen says 0) may be slower, so
+  // there the swap does not wait. Where the swap never waits at all, the clock alone paces.
+  if (display_hertz >= hertz) plan.clock_sync = -1;
+  return plan;
+}
+
 const TFramePacing& GraphicsPacing() { return State().pacing; }
+const TOpenGraphicsTimes& LastOpenGraphicsTimes() { return State().open_times; }
 
 void SelectGraphicsDriver(TGraphicsDriver* driver, int32_t default_flags) {
   FrontEnd& s = State();
@@ -212,29 +260,36 @@ int32_t FlipHookChannel() {
 TGraphicsPtr OpenGraphics(int32_t width, int32_t height, int32_t depth, int32_t hertz,
                           int32_t flags) {
   EndOpenGraphics();
+  TOpenGraphicsTimes times;
+  int64_t started = MonotonicNs();
   TGraphicsPtr g = CreateGraphicsContext(width, height, depth, hertz, flags);
   if (!g) return nullptr;
   FrontEnd& s = State();
   NextSeq(s);
   MakeGraphicsCurrent(g);
+  int64_t created = MonotonicNs();
+  times.create_ns = created - started;
 
-  s.pacing.soft_sync = 1;
-  if (hertz == 0) {
-    s.pacing.soft_sync = 0;
-  } else if (depth != 0 && s.driver) {
+  const TPacingPlan plan = PlanPacing(depth, hertz, s.driver ? s.driver->DisplayHertz() : 0);
+  s.pacing.soft_sync = hertz == 0 ? 0 : 1;
+  s.pacing.clock_sync = plan.clock_sync;
+  if (plan.probe && s.driver) {
     TVBlankProbe probe;
     probe.frame_ms = 1000 / hertz;
-    int32_t deadline = AddMs(SystemMillis(), 1000);
-    while (DiffMs(deadline, SystemMillis()) > 0) {
-      int32_t start = SystemMillis();
+    const int64_t give_up = created + 1000 * kNsPerMs;
+    for (int32_t i = 0; i < kProbeFlips && MonotonicNs() < give_up; ++i) {
+      int32_t start = MillisOf(MonotonicNs());
       s.driver->Flip(1);
-      if (probe.Feed(DiffMs(SystemMillis(), start))) {
+      ++times.probe_flips;
+      if (probe.Feed(DiffMs(MillisOf(MonotonicNs()), start))) {
         s.pacing.soft_sync = 0;
         break;
       }
     }
   }
-  s.pacing.Start(hertz, SystemMillis());
+  times.probe_ns = MonotonicNs() - created;
+  s.open_times = times;
+  s.pacing.Start(hertz, MillisOf(MonotonicNs()));
   s.opened = g;
   if (depth != 0) MoveMousePointer(width / 2, height / 2);
   StartInputPolling(nullptr);
@@ -265,9 +320,10 @@ void FlipGraphics(int32_t sync) {
     s.driver->Flip(s.depth != 0 ? 1 : 0);
     return;
   }
-  int32_t wait = s.pacing.Advance(SystemMillis());
-  if (wait > 0) DelayMillis(wait);
-  s.driver->Flip(0);
+  const int64_t now = MonotonicNs();
+  const int32_t wait = s.pacing.Advance(MillisOf(now));
+  if (wait > 0) SleepUntilNs((now / kNsPerMs + wait) * kNsPerMs);
+  s.driver->Flip(s.pacing.clock_sync);
 }
 
 int32_t GraphicsSeq() { return State().seq; }

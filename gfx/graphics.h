@@ -49,8 +49,12 @@ class TGraphicsDriver {
   virtual TGraphicsPtr CreateGraphics(int32_t width, int32_t height, int32_t depth,
                                       int32_t hertz, int32_t flags) = 0;
   virtual void SetGraphics(const TGraphicsPtr& g) = 0;  // null: no context
-  virtual void Flip(int32_t sync) = 0;                  // sync 1 waits for the vertical blank
+  // Sync 1 waits for the vertical blank and 0 does not; -1 waits too, but shows a frame
+  // that missed its blank at once where the display can (elsewhere it acts as 1).
+  virtual void Flip(int32_t sync) = 0;
   virtual std::u16string ToString() const { return u"GraphicsDriver"; }
+  // The refresh rate of the display showing the current context; 0 when unknown.
+  virtual int32_t DisplayHertz() { return 0; }
 };
 
 // Front end: everything acts on the current driver and context.
@@ -87,22 +91,3 @@ int32_t FlipHookChannel();   // run with no data before every flip
 // Contexts as data: four int32 values width, height, depth, hertz.
 void WriteGraphicsSettings(TStream& stream, TGraphics& g);
 TGraphicsPtr ReadGraphicsSettings(TStream& stream);  // OpenGraphics(width, height, depth, hertz, 0)
-
-// Clock pacing of FlipGraphics(-1): frame_ms per frame plus frame_rem spread over each
-// second, so that `hertz` frames take exactly 1000 ms.
-struct TFramePacing {
-  int32_t pace_hertz = 0, frame_ms = 0, frame_rem = 0, rem_accum = 0, next_tick = 0;
-  int32_t soft_sync = 0;  // 1: sleep to the schedule; 0: the vertical blank paces
-  void Start(int32_t hertz, int32_t now);
-  // Moves the schedule on by one frame; answers how long to sleep, or 0 after putting a late
-  // schedule back to `now` so that a late frame is not made up later.
-  int32_t Advance(int32_t now);
-};
-const TFramePacing& GraphicsPacing();
-
-// The vertical-blank probe of OpenGraphics: three timed flips in a row within 1 ms of the
-// frame time mean the display runs at the asked rate.
-struct TVBlankProbe {
-  int32_t frame_ms = 0, run = 0;
-  bool Feed(int32_t elapsed_ms);  // true once three in a row matched
-};

@@ -9,8 +9,8 @@
 #include <cstdlib>
 
 #include "gfx/draw2d.h"
-#include "gfx/gl_draw2d.h"
-#include "gfx/gl_graphics.h"
+#include "gfx/gl_draw2d_internal.h"
+#include "gfx/gl_graphics_internal.h"
 #include "gfx/gl_util.h"
 #include "stream/stream.h"
 

@@ -14,3 +14,9 @@ vs_add_test(draw2d_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/draw2d_state_test.cpp
   LIBS gfx
   ENV SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy)
+
+# SDL told to use a video back end that does not exist: the start-up failure path, for real.
+vs_add_test(graphics_no_video_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/graphics_no_video_test.cpp
+  LIBS gfx
+  ENV SDL_VIDEODRIVER=no_such_driver SDL_AUDIODRIVER=dummy)

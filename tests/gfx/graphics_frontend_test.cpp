@@ -7,8 +7,8 @@
 #include <SDL_opengl.h>
 
 #include "gfx/gl_draw2d.h"
-#include "gfx/gl_graphics.h"
-#include "gfx/graphics.h"
+#include "gfx/gl_graphics_internal.h"
+#include "gfx/graphics_internal.h"
 #include "stream/stream.h"
 #include "system/hook.h"
 #include "system/input.h"
@@ -192,8 +192,32 @@ TEST(OpenGraphics, AWindowWithARateAlwaysPacesByTheClock) {
   int32_t before = GraphicsPacing().next_tick;
   FlipGraphics(-1);
   EXPECT_NE(before, GraphicsPacing().next_tick) << "the paced flip moves the schedule";
-  EXPECT_EQ(0, GLLastSwapInterval()) << "a clock-paced flip does not wait for the blank";
+  EXPECT_EQ(0, GLLastSwapInterval()) << "on a display of unknown rate the swap does not wait";
   EndOpenGraphics();
+}
+
+TEST(OpenGraphics, FullScreenOnADisplayOfUnknownRatePacesByTheClockWithoutProbing) {
+  StartGLDraw2DDriver();
+  ASSERT_TRUE(OpenGraphics(64, 48, 32, 60, 0));
+  ASSERT_EQ(0, CurrentGraphicsDriver()->DisplayHertz())
+      << "expected SDL's offscreen display to report no refresh rate";
+  EXPECT_EQ(0, LastOpenGraphicsTimes().probe_flips) << "only a display at the asked rate is probed";
+  EXPECT_EQ(1, GraphicsPacing().soft_sync);
+  FlipGraphics(-1);
+  EXPECT_EQ(0, GLLastSwapInterval()) << "a display that may be slower than the schedule is not waited for";
+  EndOpenGraphics();
+}
+
+TEST(PacingPlan, ProbesOnlyAtTheAskedRateAndWaitsOnlyForDisplaysAsFast) {
+  EXPECT_TRUE(PlanPacing(32, 60, 60).probe);
+  EXPECT_FALSE(PlanPacing(32, 60, 0).probe) << "unknown rate";
+  EXPECT_FALSE(PlanPacing(32, 60, 144).probe) << "another rate";
+  EXPECT_FALSE(PlanPacing(0, 60, 60).probe) << "a window is always paced by the clock";
+  EXPECT_FALSE(PlanPacing(32, 0, 60).probe) << "hertz 0 is never paced";
+  EXPECT_EQ(-1, PlanPacing(32, 60, 144).clock_sync) << "a faster display shows whole frames";
+  EXPECT_EQ(-1, PlanPacing(0, 60, 75).clock_sync);
+  EXPECT_EQ(0, PlanPacing(32, 60, 50).clock_sync) << "waiting for a slower blank would miss the slots";
+  EXPECT_EQ(0, PlanPacing(32, 60, 0).clock_sync) << "a rate nobody reports may be slower";
 }
 
 TEST(OpenGraphics, HertzZeroNeverPaces) {
@@ -253,13 +277,22 @@ TEST(FlipGraphics, TheFlipHookChannelRunsBeforeEveryFlip) {
   EndOpenGraphics();
 }
 
-TEST(GLGraphicsDriver, TheFirstFlipAlwaysSetsTheSwapInterval) {
-  if (GLLastSwapInterval() != -1) GTEST_SKIP() << "needs a process that has not flipped yet";
+TEST(GLGraphicsDriver, TheFirstFlipOfEveryContextSetsTheSwapInterval) {
   StartGLDraw2DDriver();
-  ASSERT_TRUE(OpenGraphics(64, 48, 0, 0, 0)) << "opening clears and flips with sync 0";
+  TGraphicsPtr first = OpenGraphics(64, 48, 0, 0, 0);
+  ASSERT_TRUE(first) << "opening clears and flips with sync 0";
   EXPECT_EQ(0, GLLastSwapInterval());
   FlipGraphics(1);
   EXPECT_EQ(1, GLLastSwapInterval());
+  TGraphicsPtr second = CreateGraphicsContext(32, 32, 0, 0, 0);
+  ASSERT_TRUE(second);
+  MakeGraphicsCurrent(second);
+  MakeGraphicsCurrent(first);
+  EXPECT_EQ(GLSwapIntervalUnset, GLLastSwapInterval())
+      << "the interval is the context's own: one made current again is set at its next flip";
+  FlipGraphics(1);
+  EXPECT_EQ(1, GLLastSwapInterval());
+  CloseGraphicsContext(second);
   EndOpenGraphics();
 }
 

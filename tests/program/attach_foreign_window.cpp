@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "gfx/draw2d.h"
-#include "gfx/gl_draw2d.h"
 
 namespace {
 
@@ -32,7 +31,7 @@ int main() {
   XMapWindow(display, window);
   XSync(display, False);
 
-  StartGLDraw2DDriver();
+  StartDraw2DGraphics();
   TGraphicsPtr g = AttachGraphicsContext(reinterpret_cast<const void*>(window), 0);
   Check(g != nullptr, "a context over the foreign window");
   if (g) {
