@@ -9,7 +9,7 @@
 #include "game/globals.h"
 #include "game/shell/assets_internal.h"
 #include "game/shell/main_loop.h"
-#include "gfx/gl_graphics.h"
+#include "gfx/gl_graphics_internal.h"
 #include "gfx/graphics.h"
 #include "system/hook.h"
 #include "system/input.h"
