@@ -57,8 +57,9 @@ void ApplyPointerVisibility() {
   SDL_ShowCursor(hide ? SDL_DISABLE : SDL_ENABLE);
 }
 
-// Enter and leave: the pointer is now over window (0: none) at client position x, y.
-void PointerOver(const TWindowRef& window, float x, float y) {
+// Enter and leave: the pointer is now over window (0: none) at x, y in the client
+// coordinates of `seen_in`, the window whose event placed it there.
+void PointerOver(const TWindowRef& window, const TWindowRef& seen_in, float x, float y) {
   const uint32_t id = window ? window->sdl_window_id : 0;
   if (id == over_window) {
     if (window) over_x = x, over_y = y;
@@ -66,9 +67,13 @@ void PointerOver(const TWindowRef& window, float x, float y) {
   }
   if (over_window) {
     const std::shared_ptr<void> left = std::move(over_source);
+    // Where the pointer went, when the event speaks of the window it left; a pointer that
+    // jumped straight into another window has no position in this one but the last.
+    const bool here = seen_in && seen_in->sdl_window_id == over_window;
+    const float lx = here ? x : over_x, ly = here ? y : over_y;
     over_source = nullptr;
     over_window = 0;
-    Emit(EventMouseLeave, left, 0, 0, static_cast<int32_t>(over_x), static_cast<int32_t>(over_y));
+    Emit(EventMouseLeave, left, 0, 0, static_cast<int32_t>(lx), static_cast<int32_t>(ly));
   }
   over_window = id;
   ApplyPointerVisibility();
@@ -81,6 +86,14 @@ void PointerOver(const TWindowRef& window, float x, float y) {
 
 void ToClient(const TFrameworkWindow& w, float& x, float& y) {
   if (w.to_client) w.to_client(x, y);
+}
+
+// The pointer's position as SDL knows it now, in the window's client coordinates.
+void PointerPosition(const TFrameworkWindow& w, float& x, float& y) {
+  int ix = 0, iy = 0;
+  SDL_GetMouseState(&ix, &iy);
+  x = static_cast<float>(ix), y = static_cast<float>(iy);
+  ToClient(w, x, y);
 }
 
 bool InsideClient(const TFrameworkWindow& w, float x, float y) {
@@ -144,15 +157,17 @@ void HandleWindowEvent(const TWindowRef& w, const SDL_WindowEvent& e) {
       Emit(EventAppSuspend, w->source, 0, current_mods, 0, 0);
       break;
     case SDL_WINDOWEVENT_ENTER: {
-      int ix = 0, iy = 0;
-      SDL_GetMouseState(&ix, &iy);
-      float x = static_cast<float>(ix), y = static_cast<float>(iy);
-      ToClient(*w, x, y);
-      if (InsideClient(*w, x, y)) PointerOver(w, x, y);
+      float x = 0, y = 0;
+      PointerPosition(*w, x, y);
+      if (InsideClient(*w, x, y)) PointerOver(w, w, x, y);
       break;
     }
     case SDL_WINDOWEVENT_LEAVE:
-      if (over_window == w->sdl_window_id) PointerOver(nullptr, 0, 0);
+      if (over_window == w->sdl_window_id) {
+        float x = 0, y = 0;
+        PointerPosition(*w, x, y);
+        PointerOver(nullptr, w, x, y);
+      }
       break;
     default:
       break;
@@ -212,7 +227,7 @@ void HandleEvent(const SDL_Event& e) {
       const uint32_t held = e.motion.state;
       const int32_t data = held & SDL_BUTTON_RMASK ? 2 : held & SDL_BUTTON_MMASK ? 4
                          : held & SDL_BUTTON_LMASK ? 1 : 0;
-      PointerOver(InsideClient(*w, x, y) ? w : nullptr, x, y);
+      PointerOver(InsideClient(*w, x, y) ? w : nullptr, w, x, y);
       Emit(EventMouseMove, w->source, data, current_mods, static_cast<int32_t>(x),
            static_cast<int32_t>(y));
       break;
@@ -628,6 +643,9 @@ void StartSystemDriver() {
   SDL_InitSubSystem(SDL_INIT_EVENTS);
   SDL_InitSubSystem(SDL_INIT_TIMER);
   SDL_InitSubSystem(SDL_INIT_VIDEO);
+  // A pad is read whatever has the focus: without this SDL drops joystick input while no
+  // window of the program is focused (no window manager, or another window in front).
+  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
   SDL_InitSubSystem(SDL_INIT_JOYSTICK);
   // Joysticks are read on demand; their motion would only fill the queue.
   for (uint32_t type : {SDL_JOYAXISMOTION, SDL_JOYBALLMOTION, SDL_JOYHATMOTION, SDL_JOYBUTTONDOWN,
