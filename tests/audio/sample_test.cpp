@@ -239,6 +239,31 @@ TEST(OggLoader, DecodesToItsLengthAndRate) {
   }
 }
 
+// Two logical streams one after another load as one sample, each part as it decodes alone;
+// a chain whose parts differ in rate or channels has no single format and is refused.
+TEST(OggLoader, AChainedFileLoadsWholeWhenItsPartsShareRateAndChannels) {
+  const Bytes first = MakeOggTone(2, 22050, 7000, 440.0, 1), second = MakeOggTone(2, 22050, 5000, 660.0, 2);
+  Bytes chain = first;
+  chain.insert(chain.end(), second.begin(), second.end());
+  TAudioSamplePtr a = TAudioSampleLoaderOGG().LoadAudioSample(RamOf(first));
+  TAudioSamplePtr b = TAudioSampleLoaderOGG().LoadAudioSample(RamOf(second));
+  TAudioSamplePtr whole = TAudioSampleLoaderOGG().LoadAudioSample(RamOf(chain));
+  ASSERT_TRUE(a && b);
+  ASSERT_NE(nullptr, whole) << "expected a sample of both streams, got null";
+  EXPECT_EQ(7000 + 5000, whole->length) << "expected the frames of both streams";
+  EXPECT_EQ(22050, whole->hertz);
+  EXPECT_EQ(TAudioSample::FORMAT_STEREO16LE, whole->format);
+  EXPECT_EQ(0, std::memcmp(whole->samples, a->samples, 7000 * 4)) << "the first stream comes first, unchanged";
+  EXPECT_EQ(0, std::memcmp(whole->samples + 7000 * 4, b->samples, 5000 * 4)) << "the second follows it, unchanged";
+
+  for (const Bytes& other : {MakeOggTone(2, 44100, 5000, 660.0, 2), MakeOggTone(1, 22050, 5000, 660.0, 2)}) {
+    Bytes mixed = first;
+    mixed.insert(mixed.end(), other.begin(), other.end());
+    EXPECT_EQ(nullptr, TAudioSampleLoaderOGG().LoadAudioSample(RamOf(mixed)))
+        << "expected null for a chain of another rate or channel count";
+  }
+}
+
 TEST(OggLoader, RefusesDamagedFilesAndMoreThanTwoChannels) {
   Bytes good = MakeOggTone(1, 22050, 22050);
   Bytes cut(good.begin(), good.begin() + static_cast<long>(good.size() / 2));
