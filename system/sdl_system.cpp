@@ -14,6 +14,7 @@
 #include "system/desktop_internal.h"
 #include "system/event.h"
 #include "system/system.h"
+#include "system/system_internal.h"
 
 namespace {
 using TWindowRef = std::shared_ptr<TFrameworkWindow>;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "audio/mixer/device.h"
+#include "audio/mixer/device_internal.h"
 #include "audio/softmix.h"
 #include "audio/sound.h"
 #include "system/timer.h"

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include "system/input.h"
+#include "system/input_internal.h"
 #include "system/sdl_system.h"
 
 namespace {

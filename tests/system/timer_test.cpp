@@ -7,6 +7,7 @@
 #include "system/hook.h"
 #include "system/system.h"
 #include "system/timer.h"
+#include "system/timer_internal.h"
 
 namespace {
 std::vector<std::shared_ptr<TEvent>> ticks_seen;

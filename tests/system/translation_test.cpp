@@ -9,6 +9,7 @@
 #include "system/event.h"
 #include "system/hook.h"
 #include "system/system.h"
+#include "system/system_internal.h"
 
 namespace {
 std::vector<TEvent> seen;
