@@ -77,12 +77,27 @@ int16_t Le16At(const uint8_t* p) { return static_cast<int16_t>(p[0] | p[1] << 8)
 
 }  // namespace
 
-TEST(AudioFormats, TablesGiveChannelsAndFrameBytes) {
-  const int32_t channels[7] = {0, 1, 1, 1, 2, 2, 2};
-  const int32_t bytes[7] = {0, 1, 2, 2, 2, 4, 4};
-  for (int f = 0; f <= 6; ++f) {
-    EXPECT_EQ(channels[f], AudioFormatChannels[f]) << "channels of format " << f;
-    EXPECT_EQ(bytes[f], AudioFormatBytesPerFrame[f]) << "bytes per frame of format " << f;
+// What each format means for a real sample: the bytes ten frames own, and what a stereo
+// frame of (left 0x1234, right 0x5678) reads as once converted into it.
+TEST(AudioFormats, EachFormatSizesAndLaysOutItsFrames) {
+  const int16_t frame[2] = {0x1234, 0x5678};
+  TAudioSamplePtr stereo = TAudioSample::CreateStatic(const_cast<int16_t*>(frame), 1, 8000,
+                                                      TAudioSample::FORMAT_STEREO16LE);
+  const struct {
+    int32_t format, channels, ten_frames;
+    std::vector<uint8_t> bytes;
+  } cases[] = {{1, 1, 10, {0x91}},
+               {2, 1, 20, {0x34, 0x12}},
+               {3, 1, 20, {0x12, 0x34}},
+               {4, 2, 20, {0x91, 0xD5}},
+               {5, 2, 40, {0x34, 0x12, 0x78, 0x56}},
+               {6, 2, 40, {0x12, 0x34, 0x56, 0x78}}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.channels, TAudioSample::Create(10, 8000, c.format)->Channels()) << "format " << c.format;
+    EXPECT_EQ(c.ten_frames, TAudioSample::Create(10, 8000, c.format)->capacity) << "format " << c.format;
+    TAudioSamplePtr converted = stereo->Convert(c.format);
+    EXPECT_EQ(c.bytes, std::vector<uint8_t>(converted->samples, converted->samples + c.bytes.size()))
+        << "format " << c.format;
   }
   EXPECT_EQ(0, AudioFormatFrameBytes(7)) << "an unknown code has no frame size";
   EXPECT_EQ(0, AudioFormatChannelCount(-1));
