@@ -17,15 +17,22 @@ using namespace disk_recording;
 namespace {
 const int disk_driver = setenv("SDL_AUDIODRIVER", "disk", 1);
 
+// Starts the SoftMix driver on a file of its own and loads a looping tone; null when the
+// driver does not start.
+TSoundPtr StartWithTone(benchmark::State& state, const std::string& path) {
+  if (SelectAudioDriver(u"SoftMix") != 1) {
+    state.SkipWithError(("the SoftMix driver did not start on " + path).c_str());
+    return nullptr;
+  }
+  return LoadSoundFile(Sine(44100, 440.0), SOUND_LOOP);
+}
+
 void BM_CueToFirstSound(benchmark::State& state) {
   int64_t total_frames = 0;
   for (auto _ : state) {
     const std::string path = UseFile("/tmp/", "device_bench_cue.raw");
-    if (SelectAudioDriver(u"SoftMix") != 1) {
-      state.SkipWithError("the SoftMix driver did not start");
-      return;
-    }
-    TSoundPtr tone = LoadSoundFile(Sine(44100, 440.0), SOUND_LOOP);
+    TSoundPtr tone = StartWithTone(state, path);
+    if (!tone) return;
     WaitForPlayed(8192);
     const int64_t cued_at = FileFrames(path);
     TChannelPtr ch = CueSoundOn(tone, nullptr);
@@ -46,11 +53,8 @@ void BM_SilenceOfARestart(benchmark::State& state) {
   int64_t total_frames = 0, restarts = 0;
   for (auto _ : state) {
     const std::string path = UseFile("/tmp/", "device_bench_restart.raw");
-    if (SelectAudioDriver(u"SoftMix") != 1) {
-      state.SkipWithError("the SoftMix driver did not start");
-      return;
-    }
-    TSoundPtr tone = LoadSoundFile(Sine(44100, 440.0), SOUND_LOOP);
+    TSoundPtr tone = StartWithTone(state, path);
+    if (!tone) return;
     TChannelPtr ch = PlaySoundOn(tone, nullptr);
     WaitForPlayed(8192);
     softmix::StallDevice(500);
