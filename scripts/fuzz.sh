@@ -25,5 +25,5 @@ for t in "${targets[@]}"; do
   echo "== fuzz_$t for ${seconds}s"
   "build-fuzz/fuzz/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 \
     -artifact_prefix="build-fuzz/crashes/$t/" -rss_limit_mb=2048 -malloc_limit_mb=1024 \
-    "$work" "${seeds[@]}" 2>&1 | grep -E "^(stat::|==|SUMMARY|#[0-9]+ +DONE)" || true
+    "$work" "${seeds[@]}" 2>&1 | grep -E "^(stat::|==|SUMMARY|#[0-9]+[[:space:]]+(INITED|DONE))" || true
 done
