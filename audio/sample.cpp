@@ -5,6 +5,7 @@
 
 #include "audio/sample_ogg.h"
 #include "audio/sample_wav.h"
+#include "stream/handler_chain.h"
 
 const int32_t AudioFormatChannels[7] = {0, 1, 1, 1, 2, 2, 2};
 const int32_t AudioFormatBytesPerFrame[7] = {0, 1, 2, 2, 2, 4, 4};
@@ -134,7 +135,7 @@ TAudioSamplePtr TAudioSample::Convert(int32_t to) {
   return out;
 }
 
-static std::shared_ptr<TAudioSampleLoader> loader_head;
+static THandlerChain<TAudioSampleLoader> loaders;
 
 static void InitLoaders() {
   static bool done = false;
@@ -147,13 +148,12 @@ static void InitLoaders() {
 
 void AddAudioSampleLoader(std::shared_ptr<TAudioSampleLoader> loader) {
   InitLoaders();
-  loader->_succ = std::move(loader_head);
-  loader_head = std::move(loader);
+  loaders.Add(std::move(loader));
 }
 
 TAudioSampleLoader* AudioSampleLoaders() {
   InitLoaders();
-  return loader_head.get();
+  return loaders.Head().get();
 }
 
 TAudioSamplePtr LoadAudioSample(const TUrl& url) {

@@ -57,7 +57,8 @@ class TAudioSampleLoader {
   std::shared_ptr<TAudioSampleLoader> _succ;
 };
 
-// Puts `loader` at the head of the chain, so the loader added last is asked first.
+// Puts `loader` at the head of the chain, so the loader added last is asked first; a null
+// loader, or one already in the chain, is refused.
 void AddAudioSampleLoader(std::shared_ptr<TAudioSampleLoader> loader);
 TAudioSampleLoader* AudioSampleLoaders();  // head of the chain (the built-in loaders are added on first use)
 

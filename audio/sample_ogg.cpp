@@ -87,6 +87,15 @@ TAudioSamplePtr TAudioSampleLoaderOGG::LoadAudioSample(const TStreamPtr& stream)
   if (!info || total < 0 || info->rate <= 0 || info->rate > std::numeric_limits<int32_t>::max()) return nullptr;
   int channels = info->channels;
   if (channels < 1 || channels > 2) return nullptr;
+  // A chained file (logical streams one after another) is one sample when every link has
+  // the first one's rate and channels; vorbisfile leaves such a file positioned past its
+  // first link, so decoding starts from an explicit seek to the beginning.
+  const long links = ov_streams(&file.vf);
+  for (long i = 1; i < links; ++i) {
+    vorbis_info* link = ov_info(&file.vf, static_cast<int>(i));
+    if (!link || link->channels != channels || link->rate != info->rate) return nullptr;
+  }
+  if (links > 1 && ov_pcm_seek(&file.vf, 0) != 0) return nullptr;
   const int32_t format = channels == 1 ? 2 : 5;
   const int64_t frame_bytes = AudioFormatFrameBytes(format);
   if (total > std::numeric_limits<int32_t>::max() / frame_bytes) return nullptr;
@@ -105,7 +114,7 @@ TAudioSamplePtr TAudioSampleLoaderOGG::LoadAudioSample(const TStreamPtr& stream)
     long n = ov_read(&file.vf, chunk, ask, 0, 2, 1, &section);
     if (n <= 0) return nullptr;  // a decode error, or the data ended short of its length
     vorbis_info* now = ov_info(&file.vf, section);
-    if (!now || now->channels != channels) return nullptr;
+    if (!now || now->channels != channels || now->rate != info->rate) return nullptr;
     pcm.insert(pcm.end(), chunk, chunk + n);
   }
 

@@ -3,10 +3,11 @@
 #include <cstdlib>
 
 #include "audio/softmix.h"
+#include "stream/handler_chain.h"
 
 namespace {
 
-TAudioDriverPtr registry_head;
+THandlerChain<TAudioDriver> registry;
 TAudioDriverPtr silent_driver;
 TAudioDriverPtr current_driver;
 
@@ -60,15 +61,14 @@ TAudioDriverPtr TAudioDriver::Create() {
 }
 
 void RegisterAudioDriver(TAudioDriverPtr driver) {
-  driver->_succ = std::move(registry_head);
-  registry_head = std::move(driver);
+  registry.Add(std::move(driver));
 }
 
 int32_t SelectAudioDriver(std::u16string_view name) {
   InitAudio();
   if (current_driver) current_driver->Shutdown();
   current_driver = silent_driver;
-  for (TAudioDriverPtr d = registry_head; d; d = d->_succ) {
+  for (TAudioDriverPtr d = registry.Head(); d; d = d->_succ) {
     if (!SameName(d->Name(), name)) continue;
     if (!d->Startup()) return 0;
     current_driver = std::move(d);
@@ -91,14 +91,14 @@ void ShutdownAudio() {
 std::vector<std::u16string> ListAudioDrivers() {
   InitAudio();
   std::vector<std::u16string> names;
-  for (TAudioDriver* d = registry_head.get(); d && names.size() < 100; d = d->_succ.get())
+  for (TAudioDriver* d = registry.Head().get(); d && names.size() < 100; d = d->_succ.get())
     names.push_back(d->Name());
   return names;
 }
 
 int32_t HasAudioDriver(std::u16string_view name) {
   InitAudio();
-  for (TAudioDriver* d = registry_head.get(); d; d = d->_succ.get())
+  for (TAudioDriver* d = registry.Head().get(); d; d = d->_succ.get())
     if (SameName(d->Name(), name)) return 1;
   return 0;
 }

@@ -59,7 +59,8 @@ class TAudioDriver {
   static TAudioDriverPtr Create();
 };
 
-// Puts `driver` at the head of the registry; lookups walk from the head.
+// Puts `driver` at the head of the registry; lookups walk from the head. A null driver, or
+// one already registered, is refused.
 void RegisterAudioDriver(TAudioDriverPtr driver);
 
 // The current driver; on first use "SoftMix" is selected, and "Null" when that fails.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "gfx/font_freetype.h"
+#include "stream/handler_chain.h"
 
 void RegisterDefaultFont();  // generated with the embedded font (image.cmake)
 
@@ -13,24 +14,12 @@ constexpr int32_t kDefaultFirst = 32, kDefaultCount = 96;
 constexpr int32_t kDefaultWidth = 8, kDefaultHeight = 16;
 constexpr int64_t kDefaultBytes = kDefaultCount * kDefaultHeight;
 
-TFontLoaderPtr& ChainHead() {
-  static TFontLoaderPtr head;
-  return head;
-}
-
-bool InChain(const TFontLoaderPtr& loader) {
-  for (TFontLoaderPtr l = ChainHead(); l; l = l->_succ)
-    if (l == loader) return true;
-  return false;
-}
+THandlerChain<TFontLoader> chain;
 
 }  // namespace
 
 void AddFontLoader(const TFontLoaderPtr& loader) {
-  // Adding a loader twice would close the chain into a ring.
-  if (!loader || loader->_succ || InChain(loader)) return;
-  loader->_succ = ChainHead();
-  ChainHead() = loader;
+  chain.Add(loader);
 }
 
 TFontLoaderPtr FontLoaders() {
@@ -39,7 +28,7 @@ TFontLoaderPtr FontLoaders() {
     return true;
   }();
   (void)started;
-  return ChainHead();
+  return chain.Head();
 }
 
 TFontPtr LoadFont(const TUrl& source, int32_t size, int32_t style) {

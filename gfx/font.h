@@ -49,7 +49,8 @@ class TFontLoader {
 };
 using TFontLoaderPtr = std::shared_ptr<TFontLoader>;
 
-// Puts the loader at the head of the chain; one already in the chain is left where it is.
+// Puts the loader at the head of the chain; a null one is refused, and one already in the
+// chain is left where it is.
 void AddFontLoader(const TFontLoaderPtr& loader);
 // The head of the chain; the first call adds the FreeType loader.
 TFontLoaderPtr FontLoaders();

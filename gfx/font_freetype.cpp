@@ -2,6 +2,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_OUTLINE_H
 
 #include <algorithm>
 
@@ -163,9 +164,21 @@ TGlyphPtr TFreeTypeFont::LoadGlyph(int32_t index) {
   if (index < 0 || index >= CountGlyphs()) return nullptr;
   if (_glyphs[index]) return _glyphs[index];
   _glyphs[index] = std::make_shared<TFreeTypeGlyph>();
-  if (FT_Load_Glyph(_ft_face, static_cast<FT_UInt>(index) + 1, FT_LOAD_RENDER) != 0)
+  if (FT_Load_Glyph(_ft_face, static_cast<FT_UInt>(index) + 1, FT_LOAD_DEFAULT) != 0)
     return _glyphs[index];
-  _glyphs[index] = TFreeTypeGlyph::FromSlot(CopySlot(*_ft_face->glyph), _ascend, _style);
+  // A damaged font can give a glyph thousands of pixels across at any size; rendering and
+  // copying it would cost seconds and hundreds of megabytes for one character, so a glyph
+  // larger than kMaxGlyphEms ems on a side stays empty.
+  FT_GlyphSlot slot = _ft_face->glyph;
+  const int64_t limit = int64_t{kMaxGlyphEms} * std::max(_size, 1);
+  if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+    FT_BBox box;
+    FT_Outline_Get_CBox(&slot->outline, &box);
+    if ((box.xMax - box.xMin) / 64 > limit || (box.yMax - box.yMin) / 64 > limit) return _glyphs[index];
+  }
+  if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return _glyphs[index];
+  if (slot->bitmap.width > limit || slot->bitmap.rows > limit) return _glyphs[index];
+  _glyphs[index] = TFreeTypeGlyph::FromSlot(CopySlot(*slot), _ascend, _style);
   return _glyphs[index];
 }
 

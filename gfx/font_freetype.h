@@ -74,6 +74,10 @@ using TFreeTypeGlyphPtr = std::shared_ptr<TFreeTypeGlyph>;
 class TFreeTypeFont;
 using TFreeTypeFontPtr = std::shared_ptr<TFreeTypeFont>;
 
+// A glyph wider or taller than this many ems (of the size that was set) loads empty: only
+// a damaged font draws one, and rendering it would cost far more than any text.
+inline constexpr int32_t kMaxGlyphEms = 16;
+
 class TFreeTypeFont : public TFont {
  public:
   FTFace _face;

@@ -118,7 +118,7 @@ class TPixmapLoader {
 };
 using TPixmapLoaderPtr = std::shared_ptr<TPixmapLoader>;
 
-void AddPixmapLoader(TPixmapLoaderPtr loader);  // at the head of the chain
+void AddPixmapLoader(TPixmapLoaderPtr loader);  // at the head; null or already there: refused
 // The head of the chain; the first call creates the four loaders (BMP, JPEG, PNG, TGA, so
 // they are asked TGA, PNG, JPEG, BMP).
 TPixmapLoaderPtr PixmapLoaders();

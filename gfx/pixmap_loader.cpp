@@ -1,26 +1,20 @@
 #include "gfx/pixmap.h"
 
+#include "stream/handler_chain.h"
+
 namespace {
 
-TPixmapLoaderPtr& ChainHead() {
-  static TPixmapLoaderPtr head;
-  return head;
-}
-
-void Push(TPixmapLoaderPtr loader) {
-  loader->_succ = ChainHead();
-  ChainHead() = std::move(loader);
-}
+THandlerChain<TPixmapLoader> chain;
 
 // The built-in loaders come first, so loaders added later are asked before them.
 void EnsureBuiltIns() {
   static bool done = false;
   if (done) return;
   done = true;
-  Push(CreateBmpLoader());
-  Push(CreateJpegLoader());
-  Push(CreatePngLoader());
-  Push(CreateTgaLoader());
+  chain.Add(CreateBmpLoader());
+  chain.Add(CreateJpegLoader());
+  chain.Add(CreatePngLoader());
+  chain.Add(CreateTgaLoader());
 }
 
 // Closes the stream on every way out, exceptions included.
@@ -32,14 +26,13 @@ struct CloseOnExit {
 }  // namespace
 
 void AddPixmapLoader(TPixmapLoaderPtr loader) {
-  if (!loader) return;
   EnsureBuiltIns();
-  Push(std::move(loader));
+  chain.Add(std::move(loader));
 }
 
 TPixmapLoaderPtr PixmapLoaders() {
   EnsureBuiltIns();
-  return ChainHead();
+  return chain.Head();
 }
 
 TPixmapPtr LoadPixmap(const TStreamPtr& stream) {

@@ -17,8 +17,13 @@ cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
 for t in "${targets[@]}"; do
   work="build-fuzz/corpus/$t"
   mkdir -p "$work" "build-fuzz/crashes/$t"
+  seeds=("fuzz/corpus/$t")
+  if [ "$t" = font ]; then
+    # Real outline fonts from the installed fonts-play package seed the font target as well.
+    seeds+=(/usr/share/fonts/truetype/play /usr/share/fonts/opentype/play)
+  fi
   echo "== fuzz_$t for ${seconds}s"
   "build-fuzz/fuzz/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 \
     -artifact_prefix="build-fuzz/crashes/$t/" -rss_limit_mb=2048 -malloc_limit_mb=1024 \
-    "$work" "fuzz/corpus/$t" 2>&1 | grep -E "^(stat::|==|SUMMARY|#[0-9]+ +DONE)" || true
+    "$work" "${seeds[@]}" 2>&1 | grep -E "^(stat::|==|SUMMARY|#[0-9]+[[:space:]]+(INITED|DONE))" || true
 done

@@ -8,8 +8,8 @@ pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libpng-dev zlib1g-d
       libfreetype-dev libogg-dev libvorbis-dev libjpeg62-turbo-dev fonts-play)
 case "$kind" in
   game) ;;
-  test) pkgs+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick x11-utils sox fonts-dejavu-core
-             tesseract-ocr tesseract-ocr-eng) ;;
+  test) pkgs+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick libx11-dev x11-utils
+             fonts-dejavu-core tesseract-ocr tesseract-ocr-eng) ;;
   fuzz) pkgs+=(clang libclang-rt-14-dev) ;;
   *) echo "usage: $0 [game|test|fuzz]" >&2; exit 2 ;;
 esac

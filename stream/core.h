@@ -10,6 +10,11 @@
 // Framework text is 16-bit; where it meets bytes each character gives its low 8 bits.
 std::string TextToBytes(std::u16string_view text);
 std::u16string BytesToText(std::string_view bytes);
+// Framework text as UTF-8 for the platform (titles, boxes, typed text, helper programs):
+// a surrogate pair is one character; a lone surrogate, and any byte sequence that is not
+// UTF-8 (cut short, overlong, a surrogate or beyond U+10FFFF), becomes U+FFFD.
+std::string TextToUtf8(std::u16string_view text);
+std::u16string Utf8ToText(std::string_view utf8);
 
 // A programming error or an unusable operation, carrying its message
 // ("Stream is not readable", "Too many hook ids", ...).

@@ -173,7 +173,7 @@ class TStreamFactory {
                                   const std::u16string& path, bool readable, bool writeable) = 0;
   std::shared_ptr<TStreamFactory> _succ;
 };
-void AddStreamFactory(std::shared_ptr<TStreamFactory> factory);  // at the head of the chain
+void AddStreamFactory(std::shared_ptr<TStreamFactory> factory);  // at the head; null or already there: refused
 
 TStreamPtr OpenStreamUrl(const TUrl& url, bool readable, bool writeable);
 TStreamPtr OpenReadStream(const TUrl& url);

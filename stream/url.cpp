@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "stream/handler_chain.h"
 #include "stream/stream.h"
 
 namespace {
@@ -23,7 +24,7 @@ const TEmbedded* FindEmbedded(std::u16string_view name) {
   return nullptr;
 }
 
-std::shared_ptr<TStreamFactory> factory_head;
+THandlerChain<TStreamFactory> factories;
 
 class TIncbinFactory : public TStreamFactory {
  public:
@@ -86,8 +87,7 @@ void InitFactories() {
 }  // namespace
 
 void AddStreamFactory(std::shared_ptr<TStreamFactory> factory) {
-  factory->_succ = std::move(factory_head);
-  factory_head = std::move(factory);
+  factories.Add(std::move(factory));
 }
 
 int RegisterEmbedded(const std::u16string& name, const void* data, int64_t length) {
@@ -124,7 +124,7 @@ TStreamPtr OpenStreamUrl(const TUrl& url, bool readable, bool writeable) {
     for (char16_t& c : protocol)
       if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
   }
-  for (TStreamFactory* f = factory_head.get(); f; f = f->_succ.get())
+  for (TStreamFactory* f = factories.Head().get(); f; f = f->_succ.get())
     if (TStreamPtr s = f->CreateStream(url, protocol, path, readable, writeable)) return s;
   return nullptr;
 }

@@ -5,6 +5,7 @@
 
 #include "system/hook.h"
 #include "system/system.h"
+#include "system/system_internal.h"
 
 int32_t EventHookChannel() {
   static const int32_t channel = AllocateHookChannel();

@@ -1,10 +1,12 @@
 #include "system/input.h"
+#include "system/input_internal.h"
 
 #include <array>
 
 #include "system/event.h"
 #include "system/hook.h"
 #include "system/system.h"
+#include "system/system_internal.h"
 
 namespace {
 std::array<int32_t, 256> key_down{}, key_hit{};

@@ -46,14 +46,3 @@ float JoystickR(int32_t port);
 float JoystickU(int32_t port);
 float JoystickV(int32_t port);
 float JoystickHat(int32_t port);  // -1 centred, else fraction of a turn clockwise from forward
-
-// What a joystick reading produces, shared by the platform reader and its tests.
-struct TJoystickPortState {
-  uint32_t buttons = 0;
-  float axis[16] = {};  // X, Y, Z, R, U, V, yaw, pitch, roll, hat, wheel, unused
-  int32_t hits[16] = {};
-};
-constexpr int kJoystickHatAxis = 9;
-float JoystickAxisValue(uint32_t position, uint32_t minimum, uint32_t maximum);
-float JoystickHatValue(uint32_t hundredths_of_degree);  // above 36000 is centred
-void ApplyJoystickButtons(TJoystickPortState& port, uint32_t new_buttons);

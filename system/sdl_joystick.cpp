@@ -6,6 +6,7 @@
 #include <string>
 
 #include "system/input.h"
+#include "system/input_internal.h"
 #include "system/sdl_system.h"
 
 namespace {

@@ -1,23 +1,20 @@
 // The SDL system driver: pumps SDL's queue, translates the events of framework
-// windows into TEvents, keeps the pointer visibility rule, shows SDL message boxes,
-// starts desktop helper programs and runs work posted to the main thread.
+// windows into TEvents, keeps the pointer visibility rule, shows SDL message boxes
+// and runs work posted to the main thread; file dialogs and the URL handler are
+// desktop helper programs (desktop_helpers.cpp).
 #include "system/sdl_system.h"
-
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cmath>
 #include <ctime>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "stream/core.h"
+#include "system/desktop_internal.h"
 #include "system/event.h"
 #include "system/system.h"
-
-extern char** environ;
+#include "system/system_internal.h"
 
 namespace {
 using TWindowRef = std::shared_ptr<TFrameworkWindow>;
@@ -57,8 +54,9 @@ void ApplyPointerVisibility() {
   SDL_ShowCursor(hide ? SDL_DISABLE : SDL_ENABLE);
 }
 
-// Enter and leave: the pointer is now over window (0: none) at client position x, y.
-void PointerOver(const TWindowRef& window, float x, float y) {
+// Enter and leave: the pointer is now over window (0: none) at x, y in the client
+// coordinates of `seen_in`, the window whose event placed it there.
+void PointerOver(const TWindowRef& window, const TWindowRef& seen_in, float x, float y) {
   const uint32_t id = window ? window->sdl_window_id : 0;
   if (id == over_window) {
     if (window) over_x = x, over_y = y;
@@ -66,9 +64,13 @@ void PointerOver(const TWindowRef& window, float x, float y) {
   }
   if (over_window) {
     const std::shared_ptr<void> left = std::move(over_source);
+    // Where the pointer went, when the event speaks of the window it left; a pointer that
+    // jumped straight into another window has no position in this one but the last.
+    const bool here = seen_in && seen_in->sdl_window_id == over_window;
+    const float lx = here ? x : over_x, ly = here ? y : over_y;
     over_source = nullptr;
     over_window = 0;
-    Emit(EventMouseLeave, left, 0, 0, static_cast<int32_t>(over_x), static_cast<int32_t>(over_y));
+    Emit(EventMouseLeave, left, 0, 0, static_cast<int32_t>(lx), static_cast<int32_t>(ly));
   }
   over_window = id;
   ApplyPointerVisibility();
@@ -81,6 +83,14 @@ void PointerOver(const TWindowRef& window, float x, float y) {
 
 void ToClient(const TFrameworkWindow& w, float& x, float& y) {
   if (w.to_client) w.to_client(x, y);
+}
+
+// The pointer's position as SDL knows it now, in the window's client coordinates.
+void PointerPosition(const TFrameworkWindow& w, float& x, float& y) {
+  int ix = 0, iy = 0;
+  SDL_GetMouseState(&ix, &iy);
+  x = static_cast<float>(ix), y = static_cast<float>(iy);
+  ToClient(w, x, y);
 }
 
 bool InsideClient(const TFrameworkWindow& w, float x, float y) {
@@ -115,21 +125,7 @@ int32_t ControlCharOf(int32_t key) {
 }
 
 void EmitText(const char* utf8, const std::shared_ptr<void>& source) {
-  const auto* s = reinterpret_cast<const unsigned char*>(utf8);
-  while (*s) {
-    uint32_t c = *s++;
-    int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    if (more) c &= 0x3Fu >> more;
-    for (; more && (*s & 0xC0) == 0x80; --more) c = c << 6 | (*s++ & 0x3Fu);
-    if (more) continue;  // a broken sequence gives nothing rather than a wrong character
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      Emit(EventKeyChar, source, static_cast<int32_t>(0xD800 + (c >> 10)), current_mods, 0, 0);
-      Emit(EventKeyChar, source, static_cast<int32_t>(0xDC00 + (c & 0x3FF)), current_mods, 0, 0);
-    } else {
-      Emit(EventKeyChar, source, static_cast<int32_t>(c), current_mods, 0, 0);
-    }
-  }
+  for (char16_t c : Utf8ToText(utf8)) Emit(EventKeyChar, source, c, current_mods, 0, 0);
 }
 
 void HandleWindowEvent(const TWindowRef& w, const SDL_WindowEvent& e) {
@@ -144,15 +140,17 @@ void HandleWindowEvent(const TWindowRef& w, const SDL_WindowEvent& e) {
       Emit(EventAppSuspend, w->source, 0, current_mods, 0, 0);
       break;
     case SDL_WINDOWEVENT_ENTER: {
-      int ix = 0, iy = 0;
-      SDL_GetMouseState(&ix, &iy);
-      float x = static_cast<float>(ix), y = static_cast<float>(iy);
-      ToClient(*w, x, y);
-      if (InsideClient(*w, x, y)) PointerOver(w, x, y);
+      float x = 0, y = 0;
+      PointerPosition(*w, x, y);
+      if (InsideClient(*w, x, y)) PointerOver(w, w, x, y);
       break;
     }
     case SDL_WINDOWEVENT_LEAVE:
-      if (over_window == w->sdl_window_id) PointerOver(nullptr, 0, 0);
+      if (over_window == w->sdl_window_id) {
+        float x = 0, y = 0;
+        PointerPosition(*w, x, y);
+        PointerOver(nullptr, w, x, y);
+      }
       break;
     default:
       break;
@@ -212,7 +210,7 @@ void HandleEvent(const SDL_Event& e) {
       const uint32_t held = e.motion.state;
       const int32_t data = held & SDL_BUTTON_RMASK ? 2 : held & SDL_BUTTON_MMASK ? 4
                          : held & SDL_BUTTON_LMASK ? 1 : 0;
-      PointerOver(InsideClient(*w, x, y) ? w : nullptr, x, y);
+      PointerOver(InsideClient(*w, x, y) ? w : nullptr, w, x, y);
       Emit(EventMouseMove, w->source, data, current_mods, static_cast<int32_t>(x),
            static_cast<int32_t>(y));
       break;
@@ -247,51 +245,6 @@ struct TPumpGuard {
   ~TPumpGuard() { pumping = false; }
 };
 
-std::string Utf8(const std::u16string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] < 0xE000)
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | c >> 6);
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | c >> 12);
-      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | c >> 18);
-      out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
-std::u16string FromUtf8(const std::string& s) {
-  std::u16string out;
-  for (size_t i = 0; i < s.size();) {
-    uint32_t c = static_cast<unsigned char>(s[i++]);
-    int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    if (more) c &= 0x3Fu >> more;
-    for (; more && i < s.size() && (s[i] & 0xC0) == 0x80; --more)
-      c = c << 6 | (static_cast<unsigned char>(s[i++]) & 0x3Fu);
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (c >> 10));
-      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
-  }
-  return out;
-}
-
 // The window a box belongs to and the pointer moves in: the focused framework window,
 // else the first registered one.
 SDL_Window* ActiveWindow() {
@@ -322,7 +275,7 @@ int ShowBox(const std::u16string& text, bool serious, const std::vector<SDL_Mess
             int& button_id) {
   StartSystemDriver();
   TFocusKeeper keep;
-  const std::string title = AppTitle(), message = Utf8(text);
+  const std::string title = AppTitle(), message = TextToUtf8(text);
   SDL_MessageBoxData box{};
   box.flags = serious ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION;
   box.window = ActiveWindow();
@@ -332,82 +285,6 @@ int ShowBox(const std::u16string& text, bool serious, const std::vector<SDL_Mess
   box.buttons = buttons.data();
   button_id = -1;
   return SDL_ShowMessageBox(&box, &button_id);
-}
-
-// Runs a program with an argument vector (never a shell) and collects what it prints.
-// False when the program could not be started.
-bool RunProgram(const std::vector<std::string>& args, std::string& output, int& status) {
-  int fds[2];
-  if (pipe(fds) != 0) return false;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, fds[0]);
-  posix_spawn_file_actions_addclose(&actions, fds[1]);
-  std::vector<char*> argv;
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(fds[1]);
-  if (rc != 0) {
-    close(fds[0]);
-    return false;
-  }
-  char buffer[4096];
-  ssize_t n;
-  while ((n = read(fds[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
-    if (n > 0) output.append(buffer, static_cast<size_t>(n));
-  close(fds[0]);
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
-  return true;
-}
-
-// Tries each dialog program in turn; the chosen path, or empty when cancelled or none runs.
-std::u16string RunDialog(const std::vector<std::vector<std::string>>& candidates) {
-  TFocusKeeper keep;
-  for (const auto& args : candidates) {
-    std::string output;
-    int status = 0;
-    if (!RunProgram(args, output, status)) continue;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) == 127) continue;  // not runnable here
-    if (WEXITSTATUS(status) != 0) return {};
-    while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
-    return FromUtf8(output);
-  }
-  return {};
-}
-
-struct TFilterGroup {
-  std::string name;
-  std::vector<std::string> patterns;
-};
-
-// "Images:png,jpg;Text:txt" -> groups of "*.png" patterns; "*" stays "*".
-std::vector<TFilterGroup> ParseFilter(const std::string& filter) {
-  std::vector<TFilterGroup> groups;
-  size_t start = 0;
-  while (start < filter.size()) {
-    size_t end = filter.find(';', start);
-    if (end == std::string::npos) end = filter.size();
-    const std::string part = filter.substr(start, end - start);
-    start = end + 1;
-    const size_t colon = part.find(':');
-    TFilterGroup g;
-    g.name = colon == std::string::npos ? part : part.substr(0, colon);
-    const std::string exts = colon == std::string::npos ? part : part.substr(colon + 1);
-    size_t s = 0;
-    while (s <= exts.size()) {
-      size_t e = exts.find(',', s);
-      if (e == std::string::npos) e = exts.size();
-      const std::string ext = exts.substr(s, e - s);
-      if (!ext.empty()) g.patterns.push_back(ext == "*" ? "*" : "*." + ext);
-      s = e + 1;
-    }
-    if (!g.patterns.empty()) groups.push_back(g);
-  }
-  return groups;
 }
 
 class TSDLSystemDriver final : public TSystemDriver {
@@ -486,47 +363,18 @@ class TSDLSystemDriver final : public TSystemDriver {
 
   std::u16string RequestFile(const std::u16string& title, const std::u16string& filter, bool save,
                              const std::u16string& path) override {
-    const std::string t = Utf8(title), p = Utf8(path);
-    const auto groups = ParseFilter(Utf8(filter));
-    std::vector<std::string> zenity = {"zenity", "--file-selection", "--title=" + t};
-    if (save) zenity.push_back("--save");
-    if (!p.empty()) zenity.push_back("--filename=" + p);
-    std::string kfilter;
-    for (const auto& g : groups) {
-      std::string z = "--file-filter=" + g.name + " |", k = g.name + " (";
-      for (size_t i = 0; i < g.patterns.size(); ++i) {
-        z += " " + g.patterns[i];
-        k += (i ? " " : "") + g.patterns[i];
-      }
-      zenity.push_back(z);
-      kfilter += (kfilter.empty() ? "" : "|") + k + ")";
-    }
-    std::vector<std::string> kdialog = {"kdialog", "--title", t,
-                                        save ? "--getsavefilename" : "--getopenfilename",
-                                        p.empty() ? "." : p};
-    if (!kfilter.empty()) kdialog.push_back(kfilter);
-    return RunDialog({zenity, kdialog});
+    TFocusKeeper keep;
+    return RunFileDialog(title, filter, save, path);
   }
 
   std::u16string RequestDir(const std::u16string& title, const std::u16string& path) override {
-    const std::string t = Utf8(title), p = Utf8(path);
-    std::vector<std::string> zenity = {"zenity", "--file-selection", "--directory", "--title=" + t};
-    if (!p.empty()) zenity.push_back("--filename=" + (p.back() == '/' ? p : p + "/"));
-    return RunDialog({zenity, {"kdialog", "--title", t, "--getexistingdirectory", p.empty() ? "." : p}});
+    TFocusKeeper keep;
+    return RunDirectoryDialog(title, path);
   }
 
   int32_t OpenURL(const std::u16string& url) override {
-    const std::string u = Utf8(url);
-    if (u.empty() || u[0] == '-') return 0;  // never let the text pass for an option
     TFocusKeeper keep;
-    std::vector<char*> argv = {const_cast<char*>("xdg-open"), const_cast<char*>(u.c_str()), nullptr};
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv.data(), environ) != 0) return 0;
-    std::thread([pid] {
-      int status;
-      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
-    }).detach();
-    return 1;
+    return StartUrlHandler(url);
   }
 };
 
@@ -628,6 +476,9 @@ void StartSystemDriver() {
   SDL_InitSubSystem(SDL_INIT_EVENTS);
   SDL_InitSubSystem(SDL_INIT_TIMER);
   SDL_InitSubSystem(SDL_INIT_VIDEO);
+  // A pad is read whatever has the focus: without this SDL drops joystick input while no
+  // window of the program is focused (no window manager, or another window in front).
+  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
   SDL_InitSubSystem(SDL_INIT_JOYSTICK);
   // Joysticks are read on demand; their motion would only fill the queue.
   for (uint32_t type : {SDL_JOYAXISMOTION, SDL_JOYBALLMOTION, SDL_JOYHATMOTION, SDL_JOYBUTTONDOWN,
@@ -679,7 +530,7 @@ std::u16string LocalTimeText(const char* format) {
   localtime_r(&now, &local);
   char buffer[64];
   const size_t n = std::strftime(buffer, sizeof buffer, format, &local);
-  return FromUtf8(std::string(buffer, n));
+  return Utf8ToText(std::string_view(buffer, n));
 }
 }  // namespace
 

@@ -28,7 +28,6 @@ TSystemDriver& SystemDriver();  // starts the driver on first use
 // Poll and wait share one busy flag: called while either runs (from a hook), they return at once.
 void PollSystemEvents();
 void WaitSystemEvents();
-bool SystemEventsBusy();  // true while a poll or wait runs
 void MoveMousePointer(int32_t x, int32_t y);
 void ShowMousePointer();
 void HideMousePointer();  // hidden only while over a framework window
@@ -47,8 +46,3 @@ std::u16string CurrentTimeText();  // "%H:%M:%S", local time
 // from any thread once the driver has started. The user object is released after the call.
 using TMainThreadFunction = void (*)(const std::shared_ptr<void>& user, int32_t value);
 void PostToMainThread(TMainThreadFunction function, std::shared_ptr<void> user, int32_t value);
-
-// Message box button ids and what they answer; kept apart so they can be checked headless.
-constexpr int kBoxButtonOk = 1, kBoxButtonCancel = 2, kBoxButtonYes = 3, kBoxButtonNo = 4;
-int32_t ConfirmAnswer(int shown, int button_id);  // shown: the box call's result (< 0 failed)
-int32_t ProceedAnswer(int shown, int button_id);

@@ -1,6 +1,7 @@
 // The clock is std::chrono's steady clock and the sleep SDL_Delay. Periodic timers are
 // SDL timers whose callback, on SDL's timer thread, only posts the tick to the main thread.
 #include "system/timer.h"
+#include "system/timer_internal.h"
 
 #include <SDL.h>
 
@@ -11,6 +12,7 @@
 
 #include "system/event.h"
 #include "system/system.h"
+#include "system/system_internal.h"
 
 int32_t SystemMillis() {
   using namespace std::chrono;

@@ -38,5 +38,3 @@ std::shared_ptr<TTimer> CreateTimer(float hertz, std::shared_ptr<TEvent> event =
 int32_t TimerTicks(const std::shared_ptr<TTimer>& timer);
 int32_t WaitTimer(const std::shared_ptr<TTimer>& timer);
 void StopTimer(const std::shared_ptr<TTimer>& timer);
-int32_t RunningTimerCount();               // entries of the 16-timer registry in use
-uint32_t TimerPeriodMillis(float hertz);  // 1000 / hertz truncated: 16 for 60; 0 when refused

@@ -23,12 +23,4 @@ bool StartDevice(int32_t mode);
 void StopDevice();
 mixer* RunningMixer();  // null while no device runs
 
-// Diagnostics: bytes the device has played since it last (re)started (once stopped, the
-// final count), lead in fragments, and how often the mixer fell behind and play restarted.
-int64_t DevicePlayedBytes();
-int32_t DeviceLead();
-int32_t DeviceRestarts();
-// Makes the tick thread sleep once for `ms`, as a starved timer would: for testing the restart rule.
-void StallDevice(int32_t ms);
-
 }  // namespace softmix

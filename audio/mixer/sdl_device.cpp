@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "audio/mixer/device.h"
+#include "audio/mixer/device_internal.h"
 #include "system/timer.h"
 
 namespace softmix {

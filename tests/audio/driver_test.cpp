@@ -34,6 +34,16 @@ TEST(AudioDrivers, RegistryListsNewestFirstAndMatchesWithoutCase) {
   EXPECT_EQ(0, HasAudioDriver(u"SoftMi"));
 }
 
+TEST(AudioDrivers, NullAndDriversAlreadyRegisteredAreRefused) {
+  const size_t before = ListAudioDrivers().size();
+  RegisterAudioDriver(nullptr);
+  TAudioDriverPtr silent = TAudioDriver::Create();
+  RegisterAudioDriver(silent);
+  const std::vector<std::u16string> names = ListAudioDrivers();
+  EXPECT_EQ(before + 1, names.size()) << "expected one new entry, got a null or a doubled driver";
+  EXPECT_EQ("Null", Narrow(names.front()));
+}
+
 TEST(AudioDrivers, AnUnknownNameLeavesTheSilentDriverCurrent) {
   EXPECT_EQ(0, SelectAudioDriver(u"Nothing Like It"));
   EXPECT_EQ("Null", Narrow(CurrentAudioDriver()->Name()));

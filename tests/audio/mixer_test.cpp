@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "audio/mixer/mixer.h"
@@ -156,8 +157,9 @@ TEST(MixerVoice, VolumeRampsLinearlyAcrossOneFragment) {
   MixOnce(m);
   m.SetVolume(h, 4096);
   Out o = MixOnce(m);
-  // 4096 x 256 / 512 = 2048 per frame in 1/256 steps: volume 8 x i at frame i.
-  for (int i : {0, 1, 100, 256, 511}) EXPECT_EQ(((8 * i * 1600) >> 8) >> 4, o.L(i)) << "frame " << i;
+  // From silence to full level over the 512 frames of one fragment, a step every frame.
+  const std::pair<int, int> expected[] = {{0, 0}, {1, 3}, {100, 312}, {256, 800}, {511, 1596}};
+  for (const auto& [frame, value] : expected) EXPECT_EQ(value, o.L(frame)) << "frame " << frame;
   Out after = MixOnce(m);
   EXPECT_EQ(1600, after.L(0)) << "at the target from the next fragment on";
 }

@@ -1,5 +1,6 @@
 // Makes real Ogg Vorbis files in memory with libvorbisenc, for the loader tests and
-// the fuzz corpus: a sine tone of the given length, rate and channel count.
+// the fuzz corpus: a sine tone of the given length, rate and channel count. Files of
+// different serials laid one after another make a chained stream.
 #pragma once
 
 #include <vorbis/vorbisenc.h>
@@ -8,7 +9,8 @@
 #include <cstdint>
 #include <vector>
 
-inline std::vector<uint8_t> MakeOggTone(int channels, long rate, long frames, double hertz = 440.0) {
+inline std::vector<uint8_t> MakeOggTone(int channels, long rate, long frames, double hertz = 440.0,
+                                        int serial = 1234) {
   std::vector<uint8_t> out;
   vorbis_info vi;
   vorbis_info_init(&vi);
@@ -23,7 +25,7 @@ inline std::vector<uint8_t> MakeOggTone(int channels, long rate, long frames, do
   vorbis_analysis_init(&vd, &vi);
   vorbis_block_init(&vd, &vb);
   ogg_stream_state os;
-  ogg_stream_init(&os, 1234);
+  ogg_stream_init(&os, serial);
   ogg_packet header, comm, code;
   vorbis_analysis_headerout(&vd, &vc, &header, &comm, &code);
   ogg_stream_packetin(&os, &header);

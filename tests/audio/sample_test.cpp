@@ -77,12 +77,27 @@ int16_t Le16At(const uint8_t* p) { return static_cast<int16_t>(p[0] | p[1] << 8)
 
 }  // namespace
 
-TEST(AudioFormats, TablesGiveChannelsAndFrameBytes) {
-  const int32_t channels[7] = {0, 1, 1, 1, 2, 2, 2};
-  const int32_t bytes[7] = {0, 1, 2, 2, 2, 4, 4};
-  for (int f = 0; f <= 6; ++f) {
-    EXPECT_EQ(channels[f], AudioFormatChannels[f]) << "channels of format " << f;
-    EXPECT_EQ(bytes[f], AudioFormatBytesPerFrame[f]) << "bytes per frame of format " << f;
+// What each format means for a real sample: the bytes ten frames own, and what a stereo
+// frame of (left 0x1234, right 0x5678) reads as once converted into it.
+TEST(AudioFormats, EachFormatSizesAndLaysOutItsFrames) {
+  const int16_t frame[2] = {0x1234, 0x5678};
+  TAudioSamplePtr stereo = TAudioSample::CreateStatic(const_cast<int16_t*>(frame), 1, 8000,
+                                                      TAudioSample::FORMAT_STEREO16LE);
+  const struct {
+    int32_t format, channels, ten_frames;
+    std::vector<uint8_t> bytes;
+  } cases[] = {{1, 1, 10, {0x91}},
+               {2, 1, 20, {0x34, 0x12}},
+               {3, 1, 20, {0x12, 0x34}},
+               {4, 2, 20, {0x91, 0xD5}},
+               {5, 2, 40, {0x34, 0x12, 0x78, 0x56}},
+               {6, 2, 40, {0x12, 0x34, 0x56, 0x78}}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.channels, TAudioSample::Create(10, 8000, c.format)->Channels()) << "format " << c.format;
+    EXPECT_EQ(c.ten_frames, TAudioSample::Create(10, 8000, c.format)->capacity) << "format " << c.format;
+    TAudioSamplePtr converted = stereo->Convert(c.format);
+    EXPECT_EQ(c.bytes, std::vector<uint8_t>(converted->samples, converted->samples + c.bytes.size()))
+        << "format " << c.format;
   }
   EXPECT_EQ(0, AudioFormatFrameBytes(7)) << "an unknown code has no frame size";
   EXPECT_EQ(0, AudioFormatChannelCount(-1));
@@ -236,6 +251,31 @@ TEST(OggLoader, DecodesToItsLengthAndRate) {
     int peak = 0;
     for (int32_t i = 0; i < s->length * c.channels; ++i) peak = std::max(peak, std::abs(int(Le16At(s->samples + i * 2))));
     EXPECT_NEAR(16384, peak, 1500) << "a tone at half level decodes near half level";
+  }
+}
+
+// Two logical streams one after another load as one sample, each part as it decodes alone;
+// a chain whose parts differ in rate or channels has no single format and is refused.
+TEST(OggLoader, AChainedFileLoadsWholeWhenItsPartsShareRateAndChannels) {
+  const Bytes first = MakeOggTone(2, 22050, 7000, 440.0, 1), second = MakeOggTone(2, 22050, 5000, 660.0, 2);
+  Bytes chain = first;
+  chain.insert(chain.end(), second.begin(), second.end());
+  TAudioSamplePtr a = TAudioSampleLoaderOGG().LoadAudioSample(RamOf(first));
+  TAudioSamplePtr b = TAudioSampleLoaderOGG().LoadAudioSample(RamOf(second));
+  TAudioSamplePtr whole = TAudioSampleLoaderOGG().LoadAudioSample(RamOf(chain));
+  ASSERT_TRUE(a && b);
+  ASSERT_NE(nullptr, whole) << "expected a sample of both streams, got null";
+  EXPECT_EQ(7000 + 5000, whole->length) << "expected the frames of both streams";
+  EXPECT_EQ(22050, whole->hertz);
+  EXPECT_EQ(TAudioSample::FORMAT_STEREO16LE, whole->format);
+  EXPECT_EQ(0, std::memcmp(whole->samples, a->samples, 7000 * 4)) << "the first stream comes first, unchanged";
+  EXPECT_EQ(0, std::memcmp(whole->samples + 7000 * 4, b->samples, 5000 * 4)) << "the second follows it, unchanged";
+
+  for (const Bytes& other : {MakeOggTone(2, 44100, 5000, 660.0, 2), MakeOggTone(1, 22050, 5000, 660.0, 2)}) {
+    Bytes mixed = first;
+    mixed.insert(mixed.end(), other.begin(), other.end());
+    EXPECT_EQ(nullptr, TAudioSampleLoaderOGG().LoadAudioSample(RamOf(mixed)))
+        << "expected null for a chain of another rate or channel count";
   }
 }
 

@@ -2,6 +2,7 @@
 // bitmap font written here), the glyph-picture rules, image fonts and the default font.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -129,6 +130,29 @@ TEST(FreeTypeFont, MemoryFaceOwnsItsBytes) {
   ASSERT_TRUE(g);
   EXPECT_TRUE(PixmapOf(g)) << "the face still reads its own copy";
   EXPECT_GT(g->Advance(), 10.0f);
+}
+
+// A damaged font can make one glyph thousands of pixels across: here the em is shrunk to 16
+// units, so every outline of Play's 1000-unit em comes out about 60 times too large.
+TEST(FreeTypeFont, AGlyphOfMoreThanSixteenEmsStaysEmpty) {
+  static std::vector<uint8_t> bytes = FileBytes(kPlay);
+  ASSERT_GT(bytes.size(), 12u);
+  const size_t tables = size_t{bytes[4]} << 8 | bytes[5];
+  size_t head = 0;
+  for (size_t i = 0; i < tables && 12 + 16 * i + 16 <= bytes.size(); ++i)
+    if (std::equal(bytes.begin() + 12 + 16 * i, bytes.begin() + 12 + 16 * i + 4, "head"))
+      for (int b = 8; b < 12; ++b) head = head << 8 | bytes[12 + 16 * i + b];
+  ASSERT_GT(head, 0u) << "Play-Bold.ttf has a head table";
+  bytes[head + 18] = 0, bytes[head + 19] = 16;  // unitsPerEm
+  RegisterEmbedded(u"fonttest\\huge.ttf", bytes.data(), static_cast<int64_t>(bytes.size()));
+  TFreeTypeFontPtr huge = TFreeTypeFont::Load(u"incbin::fonttest\\huge.ttf", 16, FontSmooth);
+  ASSERT_TRUE(huge) << "a shrunk em is still a font FreeType opens";
+  TGlyphPtr g = huge->LoadGlyph(huge->CharToGlyph('N'));
+  ASSERT_TRUE(g);
+  EXPECT_FALSE(PixmapOf(g)) << "expected no picture for a glyph of about 60 ems, got one";
+  TFreeTypeFontPtr sound = TFreeTypeFont::Load(kPlay, 16, FontSmooth);
+  ASSERT_TRUE(sound);
+  EXPECT_TRUE(PixmapOf(sound->LoadGlyph(sound->CharToGlyph('N')))) << "the undamaged font draws it";
 }
 
 TEST(FreeTypeFont, UnusableSourcesGiveNull) {

@@ -3,6 +3,9 @@
 // context is needed (SDL's offscreen video driver).
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <SDL.h>
 #include <SDL_opengl.h>
 

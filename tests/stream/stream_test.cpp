@@ -13,6 +13,32 @@ std::shared_ptr<TRamStream> Ram(std::array<uint8_t, N>& bytes, bool readable = t
   return TRamStream::Create(bytes.data(), N, readable, writeable);
 }
 
+// The one conversion between framework text and UTF-8; a lone surrogate or a broken
+// sequence becomes U+FFFD in either direction, never a byte pattern that is not UTF-8.
+TEST(Utf8Text, SurrogatePairsAreOneCharacterAndWhatCannotBeEncodedIsReplaced) {
+  const std::u16string text = u"a\u00e9\u20ac\U0001F600";
+  const std::string utf8 = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
+  EXPECT_EQ(utf8, TextToUtf8(text));
+  EXPECT_TRUE(Utf8ToText(utf8) == text) << "expected the same four characters back";
+  const std::u16string lone_high{0xD800, u'x'}, lone_low{u'x', 0xDC00}, high_at_end{0xD83D};
+  EXPECT_EQ("\xEF\xBF\xBDx", TextToUtf8(lone_high));
+  EXPECT_EQ("x\xEF\xBF\xBD", TextToUtf8(lone_low));
+  EXPECT_EQ("\xEF\xBF\xBD", TextToUtf8(high_at_end));
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::u16string text;
+  } broken[] = {{"stray continuation", "\x80z", u"\uFFFDz"},
+                {"cut short", "\xE2\x82z", u"\uFFFDz"},
+                {"cut at the end", "z\xF0\x9F", u"z\uFFFD"},
+                {"overlong slash", "\xC0\xAF", u"\uFFFD"},
+                {"encoded surrogate", "\xED\xA0\x80", u"\uFFFD"},
+                {"beyond U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD"},
+                {"impossible lead", "\xFF", u"\uFFFD"}};
+  for (const auto& b : broken)
+    EXPECT_TRUE(Utf8ToText(b.bytes) == b.text) << b.what << ": expected U+FFFD in place of the sequence";
+}
+
 TEST(TypedValues, AreLittleEndian) {
   std::array<uint8_t, 4> out{};
   Ram(out)->WriteInt(258);

@@ -65,6 +65,29 @@ TEST(OpenStreamUrl, UnknownProtocolsAndEmptyUrlsGiveNull) {
   EXPECT_FALSE(OpenReadStream(TUrl()));
 }
 
+// One rule for every handler chain: null is refused, and a handler added again stays where
+// it is instead of closing the chain into a ring (a walk would then never end).
+TEST(StreamFactoryChain, NullIsRefusedAndAFactoryIsNeverLinkedTwice) {
+  struct Counting : TStreamFactory {
+    int asked = 0;
+    TStreamPtr CreateStream(const TUrl&, const std::u16string& protocol, const std::u16string&, bool,
+                            bool) override {
+      ++asked;
+      return protocol == u"counting" ? TRamStream::Create(nullptr, 0, true, false) : nullptr;
+    }
+  };
+  auto first = std::make_shared<Counting>(), second = std::make_shared<Counting>();
+  AddStreamFactory(nullptr);
+  AddStreamFactory(first);
+  AddStreamFactory(second);
+  AddStreamFactory(first);
+  EXPECT_TRUE(OpenReadStream(u"counting::x")) << "the newest factory answers";
+  EXPECT_EQ(1, second->asked);
+  EXPECT_EQ(0, first->asked) << "expected the first factory behind the second, not moved to the head";
+  EXPECT_FALSE(OpenReadStream(u"nosuch::thing")) << "a walk past every factory ends";
+  EXPECT_EQ(1, first->asked) << "expected the first factory asked once per walk, got a ring";
+}
+
 TEST(EndianFactories, BigEndianSwapsTypedValuesLittleEndianDoesNot) {
   static const char data[] = "\x01\x02\x03\x04\x3f\x80\x00\x00";
   RegisterEmbedded(u"endian", data, 8);

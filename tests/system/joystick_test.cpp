@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include "system/input.h"
+#include "system/input_internal.h"
 #include "system/sdl_system.h"
 
 namespace {
@@ -92,4 +93,19 @@ TEST(Joystick, PortsBeyondFifteenAreAbsent) {
   EXPECT_EQ(0, JoystickHitCount(0, 16));
   EXPECT_EQ(0, JoystickHitCount(0, -1));
   EXPECT_EQ(0.0f, JoystickAxisValue(5, 0, 0)) << "a device without range does not divide by zero";
+}
+
+// SDL drops the input of every pad while the program has windows and none has the keyboard
+// focus, unless told otherwise; a game behind another window or without a window manager
+// would read a dead pad.
+TEST(Joystick, APadIsReadWhileNoWindowHasTheFocus) {
+  SDL_Joystick* pad = AttachPad();
+  SDL_Window* window = SDL_CreateWindow("unfocused", 0, 0, 64, 64, SDL_WINDOW_HIDDEN);
+  ASSERT_NE(nullptr, window) << SDL_GetError();
+  ASSERT_EQ(nullptr, SDL_GetKeyboardFocus()) << "the test needs a program without focus";
+  SDL_JoystickSetVirtualButton(pad, 4, 1);
+  SDL_JoystickSetVirtualAxis(pad, 0, SDL_JOYSTICK_AXIS_MAX);
+  EXPECT_EQ(1, IsJoystickButtonDown(4, 0)) << "expected button 4 down with no window focused";
+  EXPECT_EQ(1.0f, JoystickX(0)) << "expected full deflection with no window focused";
+  SDL_DestroyWindow(window);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <limits>
 #include <vector>
 
@@ -7,6 +9,7 @@
 #include "system/hook.h"
 #include "system/system.h"
 #include "system/timer.h"
+#include "system/timer_internal.h"
 
 namespace {
 std::vector<std::shared_ptr<TEvent>> ticks_seen;
@@ -18,12 +21,14 @@ std::shared_ptr<void> CollectTicks(int32_t, const std::shared_ptr<void>& data, c
 }
 }  // namespace
 
-TEST(Clock, DelayWaitsAndNegativeReturnsAtOnce) {
+// Only bounds that hold on a loaded machine: a sleep lasts at least its length, and a timer
+// never ticks faster than its period. How promptly either happens is in bench/system.
+TEST(Clock, DelayLastsAtLeastItsLengthAndANegativeOneReturns) {
   const int32_t start = SystemMillis();
-  DelayMillis(-1);
-  EXPECT_LT(SystemMillis() - start, 500) << "no sleep at all, not a huge unsigned one";
   DelayMillis(30);
   EXPECT_GE(SystemMillis() - start, 30);
+  DelayMillis(-1);  // would sleep for weeks if taken as unsigned; the test's timeout catches that
+  DelayMillis(INT32_MIN);
 }
 
 // Tick counts are bounded by the periods elapsed since before Create; a loaded machine
@@ -38,8 +43,10 @@ TEST(Timer, WaitBlocksForTheFirstTickAndAfterAStallReturnsTheMissedOnes) {
   EXPECT_GE(first, 1);
   DelayMillis(100);
   EXPECT_EQ(first, timer->Ticks()) << "ticks are counted only when the main thread pumps";
+  PollSystemEvents();  // counts what arrived during the stall, without a Wait
+  const int32_t stalled = timer->Ticks() - first;
   const int32_t missed = timer->Wait();
-  EXPECT_GE(missed, 2) << "the ticks of the stall arrive in one Wait";
+  EXPECT_GE(missed, std::max(stalled, 1)) << "expected every tick of the stall in one Wait";
   EXPECT_EQ(first + missed, timer->Ticks());
   EXPECT_LE(timer->Ticks(), (SystemMillis() - start + 2) / 16) << "never more than the periods elapsed";
 }
@@ -118,7 +125,6 @@ TEST(Timer, PeriodIsTruncatedToWholeMilliseconds) {
   const int32_t start = SystemMillis();
   auto timer = TTimer::Create(60);
   ASSERT_TRUE(timer);
-  while (SystemMillis() - start < 300) timer->Wait();
-  EXPECT_LE(timer->Ticks(), (SystemMillis() - start + 2) / 16) << "never faster than the period";
-  EXPECT_GE(timer->Ticks(), 5);
+  while (timer->Ticks() < 10) timer->Wait();
+  EXPECT_LE(timer->Ticks(), (SystemMillis() - start + 2) / 16) << "never faster than the 16 ms period";
 }

@@ -9,6 +9,7 @@
 #include "system/event.h"
 #include "system/hook.h"
 #include "system/system.h"
+#include "system/system_internal.h"
 
 namespace {
 std::vector<TEvent> seen;
@@ -147,9 +148,28 @@ TEST_F(Translation, PointerEntersAndLeavesTheClientArea) {
   for (const auto& e : events) ids.push_back(e.id);
   EXPECT_EQ((std::vector<int32_t>{EventMouseEnter, EventMouseMove, EventMouseMove, EventMouseLeave,
                                   EventMouseMove, EventMouseEnter, EventMouseMove}), ids);
-  EXPECT_EQ(20, events[3].x) << "leave reports the last position inside";
+  EXPECT_EQ(100, events[3].x) << "leave reports where the pointer went, not the last position inside";
+  EXPECT_EQ(20, events[3].y);
   Window(SDL_WINDOWEVENT_LEAVE);
   EXPECT_EQ(1u, Pump({EventMouseLeave}).size());
+}
+
+// A window-leave carries the pointer position SDL holds when it arrives, which may lie past
+// every motion the driver saw (a fast pointer, or motion SDL coalesced).
+TEST_F(Translation, WindowLeaveCarriesThePositionReadWhenThePointerLeft) {
+  TFrameworkWindow w;
+  w.to_client = [](float& x, float& y) { x -= 10, y -= 5; };
+  Register(w, 100, 50);
+  Motion(30, 25);
+  ASSERT_EQ(1u, Pump({EventMouseEnter}).size());
+  SDL_EventState(SDL_MOUSEMOTION, SDL_IGNORE);
+  SDL_WarpMouseInWindow(window, 300, 200);  // SDL's pointer moves; no motion reaches the driver
+  SDL_EventState(SDL_MOUSEMOTION, SDL_ENABLE);
+  Window(SDL_WINDOWEVENT_LEAVE);
+  const auto left = Pump({EventMouseLeave});
+  ASSERT_EQ(1u, left.size());
+  EXPECT_EQ(290, left[0].x) << "expected the position at leave (300, 200) in client coordinates, not (20, 20)";
+  EXPECT_EQ(195, left[0].y);
 }
 
 TEST_F(Translation, ClientMappingAppliesToEveryPointerEvent) {

@@ -1,0 +1,16 @@
+// Between the input layer and the platform's joystick reader (sdl_joystick.cpp), and for
+// their tests: what one reading of a port produces and the rules that turn raw values
+// into the framework's. Not for programs: input.h is what they call.
+#pragma once
+
+#include <cstdint>
+
+struct TJoystickPortState {
+  uint32_t buttons = 0;
+  float axis[16] = {};  // X, Y, Z, R, U, V, yaw, pitch, roll, hat, wheel, unused
+  int32_t hits[16] = {};
+};
+constexpr int kJoystickHatAxis = 9;
+float JoystickAxisValue(uint32_t position, uint32_t minimum, uint32_t maximum);
+float JoystickHatValue(uint32_t hundredths_of_degree);  // above 36000 is centred
+void ApplyJoystickButtons(TJoystickPortState& port, uint32_t new_buttons);
