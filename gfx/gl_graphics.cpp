@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "gfx/draw2d.h"
 #include "gfx/gl_graphics_internal.h"
@@ -138,6 +139,27 @@ void MakeRecordCurrent(GLWindowContext* rec) {
 
 void MarkShutDown() { shut_down = true; }
 
+// When the X display goes away, Xlib ends the process from inside whichever call noticed it;
+// closing windows on the way out would then wait on the dead connection for ever. Xlib is
+// reached through SDL's loader, so nothing links against it.
+using XIOErrorHandler = int (*)(void* display);
+XIOErrorHandler previous_io_handler = nullptr;
+
+int OnDisplayLost(void* display) {
+  shut_down = true;
+  return previous_io_handler ? previous_io_handler(display) : 0;
+}
+
+void WatchForDisplayLoss() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || std::strcmp(driver, "x11") != 0) return;
+  void* xlib = SDL_LoadObject("libX11.so.6");
+  if (!xlib) return;
+  using Setter = XIOErrorHandler (*)(XIOErrorHandler);
+  if (auto set = reinterpret_cast<Setter>(SDL_LoadFunction(xlib, "XSetIOErrorHandler")))
+    previous_io_handler = set(OnDisplayLost);
+}
+
 // False, with SDL's error set, when there is no video or no OpenGL to be had; the
 // context being made then fails and the caller decides what becomes of the program.
 bool EnsureShared() {
@@ -168,6 +190,7 @@ bool EnsureShared() {
   shared->context = context;
   LoadFboProcs();
   MakeRecordCurrent(current);
+  WatchForDisplayLoss();
   std::atexit(MarkShutDown);
   return true;
 }
