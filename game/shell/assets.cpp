@@ -45,7 +45,8 @@ struct decoded_sound {
 
 // Written by the decoder thread only until it is joined; read on the main thread after.
 std::array<decoded_sound, kSoundFiles.size()> decoded;
-std::thread decoder;
+// Joined on the way out as well, should the process end before start-up has waited for it.
+std::jthread decoder;
 bool decoding_started = false;
 TSoundPtr music;
 std::map<const TSound*, int32_t> cues;  // at most one entry per sound of the game
@@ -87,7 +88,7 @@ void start_sound_decoding() {
     bank->bytes = LoadBytes(TUrl(kSoundFiles[i].path));
     decoded[i].file = std::move(bank);
   }
-  decoder = std::thread([] {
+  decoder = std::jthread([] {
     for (decoded_sound& d : decoded) {
       if (!d.file) continue;
       try {

@@ -18,4 +18,5 @@ kill $xvfb
 for i in $(seq 1 600); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
 kill -0 $pid 2>/dev/null && fail "the game still runs a minute after its display went away"
 wait $pid
+grep -q "Unhandled exception" "$run/out.txt" && fail "the way out failed: $(cat "$run/out.txt")"
 echo "the game ended with exit code $? when its display went away: $(tr '\n' ' ' < "$run/out.txt")"
