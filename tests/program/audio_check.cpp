@@ -1,6 +1,7 @@
 // Reads what SDL's disk audio driver wrote (44100 Hz, 16-bit stereo, no header) and answers
 // two questions for the end-to-end run: how loud a stretch of it is, and where in a stretch
-// an effect decoded with the game's own Ogg loader sounds best, by normalised cross-correlation.
+// an effect decoded with the game's own Ogg loader sounds best, by normalised cross-correlation
+// of the effect's opening (what the effect then sets off in play may sound over its tail).
 // usage: audio_check loud RAW FROM_BYTE TO_BYTE MIN_DBFS
 //        audio_check cue RAW FROM_BYTE TO_BYTE CUE.ogg MIN_NCC
 #include <cmath>
@@ -16,6 +17,7 @@ namespace {
 
 constexpr int32_t kFrameBytes = 4;
 constexpr double kRate = 44100.0;
+constexpr size_t kCueFrames = 44100 * 15 / 100;  // the opening 150 ms
 
 // The frames of [from, to) as mono floats, the two channels averaged.
 std::vector<float> read_raw(const char* path, long from, long to) {
@@ -39,7 +41,7 @@ std::vector<float> read_cue(const char* path) {
   if (!s) return mono;
   TAudioSamplePtr st = s->Convert(TAudioSample::FORMAT_STEREO16LE);
   const auto* pcm = reinterpret_cast<const int16_t*>(st->samples);
-  for (int32_t i = 0; i < st->length; ++i) mono.push_back((pcm[2 * i] + pcm[2 * i + 1]) / 2.0f);
+  for (int32_t i = 0; i < st->length && mono.size() < kCueFrames; ++i) mono.push_back((pcm[2 * i] + pcm[2 * i + 1]) / 2.0f);
   return mono;
 }
 
