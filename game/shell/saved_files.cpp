@@ -64,6 +64,6 @@ void stereo_file(int32_t action) {
 
 void report_unsaved_files() {
   if (unsaved.empty()) return;
-  std::fprintf(stderr, "Not saved (%s): %s; the old files are kept\n", unsaved_reason.c_str(), unsaved.c_str());
+  std::fprintf(stderr, "Could not save %s (%s); the old files are kept\n", unsaved.c_str(), unsaved_reason.c_str());
   unsaved.clear();
 }
