@@ -30,7 +30,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   # to_screen X Y: a game position in screen pixels.
   to_screen() { awk -v x="$1" -v y="$2" -v s="$s" -v ox="$ox" -v oy="$oy" "BEGIN { printf \"%d %d\", ox + x * s, oy + y * s }"; }
   mouse() { xdotool mousemove $(to_screen "$1" "$2"); }
-  click_at() { mouse "$1" "$2"; sleep 0.2; xdotool click 1; }
+  click_at() { mouse "$1" "$2"; sleep 0.3; xdotool click 1; }
   audio_at() { stat -c %s "$out/audio.raw" 2>/dev/null || echo 0; }
   # Colour tests: yellow highlighted menu text, anything strongly coloured, anything bright.
   yellow="r>0.6&&g>0.6&&b<0.4"
@@ -123,7 +123,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   done
   grep -q "Start" <<<"$text" || fail "expected Start Game on the title after Escape, read: $text"
   # 10. The glasses item three times: each step tints the title differently; the third is R\C.
-  mouse 320 290
+  mouse 320 290; sleep 0.3
   prev="$out/09_title.png"
   for i in 1 2 3; do
     xdotool click 1
