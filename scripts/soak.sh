@@ -4,7 +4,7 @@
 # virtual-joystick input, printing its resident memory every minute. Any sanitizer report
 # ends the run with a non-zero exit; the log is kept in build-soak/soak.log.
 # usage: scripts/soak.sh [MINUTES] [SEED]
-set -euo pipefail
+set -eo pipefail
 minutes=${1:-30}
 seed=${2:-}
 cd "$(dirname "$0")/.."
@@ -12,18 +12,12 @@ src=$(pwd)
 cmake -S . -B build-soak -DVS_SANITIZE=ON -DVS_BUILD_TESTS=ON -DVS_BUILD_BENCH=OFF >/dev/null
 cmake --build build-soak -j2 --target game_soak
 
-run=$(mktemp -d)
-trap 'rm -rf "$run"' EXIT
-mkdir "$run/data"
-ln -s "$src"/data/*.ogg "$run/data/"
-cd "$run"
 # Leaks only the system's GL and SDL libraries keep are forgiven (scripts/soak_lsan.supp).
 export LSAN_OPTIONS="suppressions=$src/scripts/soak_lsan.supp:print_suppressions=1"
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export ASAN_OPTIONS="detect_leaks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export SDL_AUDIODRIVER=dummy
 status=0
-xvfb-run -a -s "-screen 0 640x480x24" "$src/build-soak/tests/game/game_soak" "$minutes" $seed 2>&1 |
-  tee "$src/build-soak/soak.log" || status=$?
+tests/game/soak_run.sh build-soak/tests/game/game_soak "$minutes" $seed | tee build-soak/soak.log ||
+  status=$?
 echo "soak exit status: $status (log: build-soak/soak.log)"
 exit "$status"
