@@ -21,11 +21,22 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   sw=${screen%%x*}; rest=${screen#*x}; sh=${rest%%x*}
   read -r s ox oy pw ph < <(awk -v w="$sw" -v h="$sh" "BEGIN { s = w / 640; if (h / 480 < s) s = h / 480;
     printf \"%s %d %d %d %d\n\", s, (w - 640 * s) / 2, (h - 480 * s) / 2, 640 * s, 480 * s }")
-  # shot FILE: the game picture cut out of the whole screen and brought back to 640 x 480, so
-  # every check below speaks in game pixels; the whole screen stays in FILE.full.png.
+  # shot FILE: the game picture cut out of the screen and brought back to 640 x 480, so every
+  # check below speaks in game pixels; shot_full FILE: the whole screen.
   shot() {
-    import -window root "$1.full.png"
-    convert "$1.full.png" -crop "${pw}x${ph}+${ox}+${oy}" +repage -resize "640x480!" "$1"
+    if [ "$pw" = 640 ] && [ "$ph" = 480 ]; then import -window root -crop "640x480+${ox}+${oy}" +repage "$1"
+    else import -window root -crop "${pw}x${ph}+${ox}+${oy}" +repage -resize "640x480!" "$1"; fi
+  }
+  shot_full() { import -window root "$1"; }
+  # text_at FILE WxH+X+Y: the text OCR reads in a region given in game pixels, taken from the
+  # screen at its own resolution into FILE.
+  text_at() {
+    local g=$2 w h x y
+    w=${g%%x*}; g=${g#*x}; h=${g%%+*}; g=${g#*+}; x=${g%%+*}; y=${g#*+}
+    read -r w h x y < <(awk -v w="$w" -v h="$h" -v x="$x" -v y="$y" -v s="$s" -v ox="$ox" -v oy="$oy" \
+      "BEGIN { printf \"%d %d %d %d\", w * s, h * s, ox + x * s, oy + y * s }")
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$1"
+    read_text "$1" "${w}x${h}+0+0"
   }
   # to_screen X Y: a game position in screen pixels.
   to_screen() { awk -v x="$1" -v y="$2" -v s="$s" -v ox="$ox" -v oy="$oy" "BEGIN { printf \"%d %d\", ox + x * s, oy + y * s }"; }
@@ -50,7 +61,8 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   # 2. The title: the first item highlighted in yellow under the pointer.
   wait_until 60 "$out/02_title.png" 240x30+200+228 "$yellow" 0.05 || exit 1
   if [ "$ox" -gt 0 ] || [ "$oy" -gt 0 ]; then
-    full="$out/02_title.png.full.png"
+    full="$out/02_title_full.png"
+    shot_full "$full"
     for bar in "${ox}x${sh}+0+0" "${ox}x${sh}+$((ox + pw))+0"; do
       [ "$ox" -gt 0 ] || continue
       m=$(convert "$full" -crop "$bar" +repage -format "%[fx:maxima]" info:)
@@ -68,8 +80,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   xdotool click 1
   a_music_end=$(audio_at)
   for i in $(seq 1 50); do
-    shot "$out/03_music_off.png"
-    text=$(read_text "$out/03_music_off.png" 400x40+120+302)
+    text=$(text_at "$out/03_music_off.png" 400x40+120+302)
     grep -q "Off" <<<"$text" && break
     sleep 0.3
   done
@@ -103,7 +114,9 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   dim=$(mean_in "$out/07_pause.png" 150x130+0+290)
   awk -v a="$lit" -v b="$dim" "BEGIN { exit !(b < a * 0.6) }" ||
     fail "the pause picture is not darkened: mean $dim under the menu, $lit before"
-  text=$(read_text "$out/07_pause.png" 300x40+170+222)
+  mouse 140 250  # the pointer off the text, the ship still under the blocker
+  sleep 0.3
+  text=$(text_at "$out/07_resume_text.png" 300x40+170+222)
   grep -q "Resume" <<<"$text" || fail "expected Resume Game on the pause screen, read: $text"
   # 8. Space resumes: no menu, full brightness again.
   xdotool key space
@@ -115,15 +128,17 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   xdotool key space
   wait_until 20 "$out/09_pause.png" 240x30+200+228 "$yellow" 0.05 || exit 1
   xdotool key Escape
+  sleep 0.3
+  mouse 140 250
   for i in $(seq 1 60); do
-    shot "$out/09_title.png"
-    text=$(read_text "$out/09_title.png" 300x40+170+222)
+    text=$(text_at "$out/09_start_text.png" 300x40+170+222)
     grep -q "Start" <<<"$text" && break
     sleep 0.3
   done
   grep -q "Start" <<<"$text" || fail "expected Start Game on the title after Escape, read: $text"
   # 10. The glasses item three times: each step tints the title differently; the third is R\C.
   mouse 320 290; sleep 0.3
+  shot "$out/09_title.png"
   prev="$out/09_title.png"
   for i in 1 2 3; do
     xdotool click 1
@@ -148,7 +163,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   # Back on the title (in R\C the menu is tinted; the flat credit line marks it).
   wait_until 60 "$out/12_title.png" 300x60+170+195 "!(r>0.7&&g>0.7&&b<0.5)" 0.999 || exit 1
   wait_until 60 "$out/12_title.png" 480x20+80+458 "$bright" 0.1 || exit 1
-  best=$(read_text "$out/12_title.png" 220x26+210+0)
+  best=$(text_at "$out/12_best_text.png" 220x26+210+0)
   echo "$best" > "$out/best.txt"
   # 13. Escape ends the program with exit code 0.
   a_end=$(audio_at)
