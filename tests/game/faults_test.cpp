@@ -2,6 +2,7 @@
 // and pulled out (SDL's virtual joystick), and the window losing and regaining the focus.
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <atomic>
 #include <chrono>
@@ -21,6 +22,9 @@ namespace {
 class Faults : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The sounds must really play (and pause) here: SDL's dummy device, not the silent driver
+    // the game falls back to when no device opens.
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
     harness::start_game();
     harness::back_to_title();
     harness::click(320, 245);

@@ -149,7 +149,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   # the game-over text comes and goes; after each lost ship it is back at x 320.
   click_at 320 250
   wait_until 60 "$out/11_play.png" 60x30+290+425 "$bright" 0.15 || exit 1
-  lost=0 end=$((SECONDS + 600)) x=220
+  lost=0 end=$((SECONDS + 1200)) x=220
   while [ $SECONDS -lt $end ]; do
     x=$((x == 220 ? 221 : 220))
     mouse "$x" 440
@@ -159,7 +159,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
     fi
     sleep 1
   done
-  [ $lost -eq 1 ] || fail "no Game Over within 600 s (last picture $out/11_losing.png)"
+  [ $lost -eq 1 ] || fail "no Game Over within 1200 s (last picture $out/11_losing.png)"
   # Back on the title (in R\C the menu is tinted; the flat credit line marks it).
   wait_until 60 "$out/12_title.png" 300x60+170+195 "!(r>0.7&&g>0.7&&b<0.5)" 0.999 || exit 1
   wait_until 60 "$out/12_title.png" 480x20+80+458 "$bright" 0.1 || exit 1
