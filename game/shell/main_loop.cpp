@@ -119,6 +119,7 @@ void game_exit() {
   }
   stereo_file(2);
   best_score_file(1);
+  report_unsaved_files();
 }
 
 int game_main() {

@@ -1,6 +1,9 @@
 #include "game/shell/saved_files.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "game/globals.h"
@@ -26,12 +29,16 @@ int32_t read_value(const char16_t* path, int32_t missing) {
   return value;
 }
 
+// Files that could not be written, and why the first one failed, for one line at the end.
+std::string unsaved, unsaved_reason;
+
 void write_value(const char16_t* path, int32_t value) {
   std::vector<uint8_t> bytes(4);
   TRamStream::Create(bytes.data(), 4, false, true)->WriteInt(value);
-  if (!ReplaceFileBytes(path, bytes))
-    std::fprintf(stderr, "%s: could not be written; the old file is kept\n",
-                 TextToBytes(path).c_str());
+  errno = 0;
+  if (ReplaceFileBytes(path, bytes)) return;
+  if (unsaved.empty()) unsaved_reason = errno != 0 ? std::strerror(errno) : "failed";
+  unsaved += (unsaved.empty() ? "" : ", ") + TextToBytes(path);
 }
 
 }  // namespace
@@ -53,4 +60,10 @@ void stereo_file(int32_t action) {
     write_value(kStereoPath, stereo_mode);
   }
   select_eye_colours(stereo_mode);
+}
+
+void report_unsaved_files() {
+  if (unsaved.empty()) return;
+  std::fprintf(stderr, "Could not save %s (%s); the old files are kept\n", unsaved.c_str(), unsaved_reason.c_str());
+  unsaved.clear();
 }

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -99,8 +100,10 @@ TEST_F(SavedFiles, ADirectoryInThePlaceOfAFileCountsAsMissingAndIsLeftAlone) {
   player.best_sc = 5;
   testing::internal::CaptureStderr();
   best_score_file(1);
+  report_unsaved_files();
   const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_NE(std::string::npos, said.find("data\\hiscore.dat")) << "one line should name the file, got: " << said;
+  EXPECT_EQ(1, std::count(said.begin(), said.end(), '\n')) << "expected one line, got: " << said;
   EXPECT_TRUE(fs::is_directory("data/hiscore.dat"));
   EXPECT_EQ(1, std::distance(fs::directory_iterator("data"), {})) << "no temporary file is left";
 }

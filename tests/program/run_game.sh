@@ -14,8 +14,12 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   "$game" & pid=$!
   win=$(timeout 30 xdotool search --sync --name "^Vektor Swarm 3D$" | head -1)
   if [ -z "$win" ]; then echo "FAIL: no window appeared"; kill $pid 2>/dev/null; exit 1; fi
-  sleep 2
-  import -window root "$shot"
+  # The first frames take their time on a loaded machine: wait for a lit screen, not a fixed time.
+  for i in $(seq 1 100); do
+    import -window root "$shot"
+    [ "$(convert "$shot" -colorspace Gray -format "%[fx:int(maxima*255)]" info:)" -gt 0 ] && break
+    sleep 0.3
+  done
   # The first Escape skips the logo, the second leaves the title.
   if [ "$how" = close ]; then "$closer" "$win"; else
     xdotool key --window "$win" Escape; sleep 1; xdotool key --window "$win" Escape; fi
