@@ -11,7 +11,7 @@
 
 #include "audio/softmix.h"
 #include "game/globals.h"
-#include "gfx/gl_graphics.h"
+#include "gfx/gl_graphics_internal.h"
 #include "gfx/graphics.h"
 #include "system/input.h"
 #include "system/system.h"

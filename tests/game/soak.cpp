@@ -15,7 +15,7 @@
 
 #include "game/globals.h"
 #include "game/shell/main_loop.h"
-#include "gfx/gl_graphics.h"
+#include "gfx/gl_graphics_internal.h"
 #include "gfx/graphics.h"
 
 namespace {
