@@ -256,6 +256,7 @@ void TGLDraw2DDriver::SetGraphics(const TGraphicsPtr& g) {
 void TGLDraw2DDriver::Flip(int32_t sync) { TheGLGraphicsDriver().Flip(sync); }
 
 int32_t TGLDraw2DDriver::DisplayHertz() { return TheGLGraphicsDriver().DisplayHertz(); }
+void TGLDraw2DDriver::FinishFrame() { TheGLGraphicsDriver().FinishFrame(); }
 
 void TGLDraw2DDriver::ResetGLContext(const TGraphicsPtr& g) {
   int32_t width = 0, height = 0, depth, hertz, flags;

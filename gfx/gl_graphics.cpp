@@ -538,6 +538,10 @@ void TGLGraphicsDriver::Flip(int32_t sync) {
   }
 }
 
+void TGLGraphicsDriver::FinishFrame() {
+  if (current) glFinish();
+}
+
 int32_t TGLGraphicsDriver::DisplayHertz() {
   if (!current || !current->window) return 0;
   int index = SDL_GetWindowDisplayIndex(current->window);

@@ -320,6 +320,9 @@ void FlipGraphics(int32_t sync) {
     s.driver->Flip(s.depth != 0 ? 1 : 0);
     return;
   }
+  // A software renderer draws when asked to finish; done before the sleep, the frame's drawing
+  // time no longer moves the instant it is presented.
+  s.driver->FinishFrame();
   const int64_t now = MonotonicNs();
   const int32_t wait = s.pacing.Advance(MillisOf(now));
   if (wait > 0) SleepUntilNs((now / kNsPerMs + wait) * kNsPerMs);

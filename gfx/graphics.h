@@ -55,6 +55,8 @@ class TGraphicsDriver {
   virtual std::u16string ToString() const { return u"GraphicsDriver"; }
   // The refresh rate of the display showing the current context; 0 when unknown.
   virtual int32_t DisplayHertz() { return 0; }
+  // Completes the drawing of the frame, so that a flip right after only presents it.
+  virtual void FinishFrame() {}
 };
 
 // Front end: everything acts on the current driver and context.
