@@ -15,13 +15,7 @@
 
 namespace {
 
-class Field : public ::testing::Test {
- protected:
-  void SetUp() override {
-    harness::start_game();
-    harness::back_to_title();
-  }
-};
+using Field = harness::GameTest;
 
 using Formation = Field;
 using Wave = Field;

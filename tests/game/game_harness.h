@@ -4,6 +4,7 @@
 #pragma once
 
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
@@ -31,5 +32,14 @@ int64_t flips();
 // formation's speed and count cleared, so that a game started next plays as after start-up;
 // the run's stars, best score and options are kept.
 void back_to_title(int32_t seed = 12345);
+
+// A test of the running game, begun on the title as after start-up.
+class GameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    start_game();
+    back_to_title();
+  }
+};
 
 }  // namespace harness

@@ -17,12 +17,8 @@
 
 namespace {
 
-class Shell : public ::testing::Test {
+class Shell : public harness::GameTest {
  protected:
-  void SetUp() override {
-    harness::start_game();
-    harness::back_to_title();
-  }
   void TearDown() override {
     stereo_mode = 0;
     music_step = sfx_step = 10;

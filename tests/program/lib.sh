@@ -33,35 +33,29 @@ changed() {
 # at_least VALUE MIN: true when VALUE >= MIN.
 at_least() { awk -v s="$1" -v m="$2" 'BEGIN { exit !(s >= m) }'; }
 
-# wait_until SECONDS FILE WxH+X+Y FX MIN: takes screenshots into FILE until at least MIN of the
-# region passes the fx test; fails after SECONDS.
-wait_until() {
-  local limit=$1 file=$2 region=$3 fx=$4 min=$5 s=0
+# shots_until SECONDS FILE MIN DESCRIPTION MEASURE...: takes screenshots into FILE until the
+# command MEASURE... (run with FILE appended) prints at least MIN; fails after SECONDS.
+shots_until() {
+  local limit=$1 file=$2 min=$3 what=$4 s=0
+  shift 4
   local end=$((SECONDS + limit))
   while [ $SECONDS -lt $end ]; do
     shot "$file"
-    s=$(share "$file" "$region" "$fx")
+    s=$("$@" "$file")
     at_least "$s" "$min" && return 0
     sleep 0.3
   done
-  echo "FAIL: after ${limit}s only $s of $region in $file passed $fx (wanted $min)"
+  echo "FAIL: after ${limit}s only $s of $what in $file (wanted $min)"
   return 1
 }
 
-# wait_changed SECONDS BEFORE FILE WxH+X+Y MIN: takes screenshots into FILE until at least MIN of
-# the region differs from BEFORE; fails after SECONDS.
-wait_changed() {
-  local limit=$1 before=$2 file=$3 region=$4 min=$5 s=0
-  local end=$((SECONDS + limit))
-  while [ $SECONDS -lt $end ]; do
-    shot "$file"
-    s=$(changed "$before" "$file" "$region")
-    at_least "$s" "$min" && return 0
-    sleep 0.3
-  done
-  echo "FAIL: after ${limit}s only $s of $region in $file differs from $before (wanted $min)"
-  return 1
-}
+# wait_until SECONDS FILE WxH+X+Y FX MIN: until at least MIN of the region passes the fx test.
+share_of() { share "$3" "$1" "$2"; }
+wait_until() { shots_until "$1" "$2" "$5" "$3 passing $4" share_of "$3" "$4"; }
+
+# wait_changed SECONDS BEFORE FILE WxH+X+Y MIN: until at least MIN of the region differs from BEFORE.
+changed_from() { changed "$1" "$3" "$2"; }
+wait_changed() { shots_until "$1" "$3" "$5" "$4 differing from $2" changed_from "$2" "$4"; }
 
 # read_text FILE WxH+X+Y: the text OCR reads in a region, light text on a dark ground.
 read_text() {
