@@ -479,10 +479,14 @@ void StartSystemDriver() {
   // A pad is read whatever has the focus: without this SDL drops joystick input while no
   // window of the program is focused (no window manager, or another window in front).
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-  SDL_InitSubSystem(SDL_INIT_JOYSTICK);
+  // Game controllers too: their mapping tells which button is the south face button.
+  SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
   // Joysticks are read on demand; their motion would only fill the queue.
   for (uint32_t type : {SDL_JOYAXISMOTION, SDL_JOYBALLMOTION, SDL_JOYHATMOTION, SDL_JOYBUTTONDOWN,
-                        SDL_JOYBUTTONUP, SDL_JOYBATTERYUPDATED})
+                        SDL_JOYBUTTONUP, SDL_JOYBATTERYUPDATED, SDL_CONTROLLERAXISMOTION,
+                        SDL_CONTROLLERBUTTONDOWN, SDL_CONTROLLERBUTTONUP,
+                        SDL_CONTROLLERTOUCHPADDOWN, SDL_CONTROLLERTOUCHPADMOTION,
+                        SDL_CONTROLLERTOUCHPADUP, SDL_CONTROLLERSENSORUPDATE})
     SDL_EventState(type, SDL_IGNORE);
   const uint32_t type = SDL_RegisterEvents(1);
   main_thread_event.store(type == static_cast<uint32_t>(-1) ? 0 : type);
