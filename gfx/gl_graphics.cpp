@@ -22,6 +22,9 @@ struct GLWindowContext {
   bool scaled = false;
   bool fbo_failed = false;  // tried once and the library refused; drawing goes to the window
   GLuint fbo = 0, color_rb = 0, depth_rb = 0;
+  // A full-screen context the player has put in a window on the desktop for now.
+  bool windowed = false;
+  SDL_Scancode toggle_held = SDL_SCANCODE_UNKNOWN;  // its repeats and release stay here too
 };
 
 namespace {
@@ -232,14 +235,91 @@ void ToWindow(const GLWindowContext* rec, float& x, float& y) {
   y = py * static_cast<float>(wh) / static_cast<float>(dh);
 }
 
-void OnWindowEvent(GLWindowContext* rec, const SDL_Event& e) {
-  if (e.type != SDL_WINDOWEVENT || rec->kind != 3) return;
+void PresentScaled(GLWindowContext* rec);
+
+int DisplayOf(SDL_Window* window) {
+  const int index = SDL_GetWindowDisplayIndex(window);
+  return index < 0 ? 0 : index;
+}
+
+// Full screen and a resizable window on the desktop, one SDL window throughout: the context,
+// its offscreen buffer and its textures stay as they are.
+void ShowWindowed(GLWindowContext* rec, bool windowed) {
+  SDL_Window* window = rec->window;
+  const int display = DisplayOf(window);
+  if (windowed) {
+    if (SDL_SetWindowFullscreen(window, 0) != 0) return;
+    SDL_SetWindowBordered(window, SDL_TRUE);
+    SDL_SetWindowResizable(window, SDL_TRUE);
+    SDL_SetWindowMinimumSize(window, std::max(1, rec->width / 2), std::max(1, rec->height / 2));
+    SDL_Rect area;
+    if (SDL_GetDisplayUsableBounds(display, &area) != 0 && SDL_GetDisplayBounds(display, &area) != 0)
+      area = {0, 0, rec->width, rec->height};
+    // Known only where the window manager has already framed the window; else 0.
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right) != 0) top = left = bottom = right = 0;
+    const int32_t room_w = area.w - left - right, room_h = area.h - top - bottom;
+    int32_t w, h;
+    GLWindowedSize(rec->width, rec->height, room_w, room_h, w, h);
+    SDL_SetWindowSize(window, w, h);
+    SDL_SetWindowPosition(window, area.x + left + std::max(0, (room_w - w) / 2),
+                          area.y + top + std::max(0, (room_h - h) / 2));
+  } else {
+    SDL_SetWindowResizable(window, SDL_FALSE);
+    SDL_SetWindowBordered(window, SDL_FALSE);
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(display, &bounds) == 0) {
+      // As at creation: the display's size even where no window manager applies the state.
+      SDL_SetWindowPosition(window, bounds.x, bounds.y);
+      SDL_SetWindowSize(window, bounds.w, bounds.h);
+    }
+    if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return;
+  }
+  rec->windowed = windowed;
+}
+
+bool IsToggleKey(const SDL_KeyboardEvent& key) {
+  const SDL_Scancode code = key.keysym.scancode;
+  if (code == SDL_SCANCODE_F11) return true;
+  return (code == SDL_SCANCODE_RETURN || code == SDL_SCANCODE_KP_ENTER) && (key.keysym.mod & KMOD_ALT);
+}
+
+// True for the keystrokes the window keeps to itself: the program never sees the toggle
+// key go down, repeat or come up.
+bool OnWindowEvent(GLWindowContext* rec, const SDL_Event& e) {
+  if (rec->kind != 3) return false;
+  switch (e.type) {
+    case SDL_KEYDOWN:
+      if (!e.key.repeat && rec->scaled && IsToggleKey(e.key)) {
+        rec->toggle_held = e.key.keysym.scancode;
+        ShowWindowed(rec, !rec->windowed);
+        return true;
+      }
+      return e.key.keysym.scancode == rec->toggle_held;
+    case SDL_KEYUP:
+      if (e.key.keysym.scancode != rec->toggle_held) return false;
+      rec->toggle_held = SDL_SCANCODE_UNKNOWN;
+      return true;
+    case SDL_WINDOWEVENT:
+      break;
+    default:
+      return false;
+  }
+  if (rec->windowed) {
+    // A window on the desktop stays put when another one is used; while the program holds
+    // (it does not draw when inactive) the last frame is shown again wherever it was damaged.
+    if ((e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) &&
+        rec == current && !shut_down)
+      PresentScaled(rec);
+    return false;
+  }
   // A full-screen window gives the desktop back while it is not in use.
   if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
     SDL_MinimizeWindow(rec->window);
   } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
     if (SDL_GetWindowFlags(rec->window) & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(rec->window);
   }
+  return false;
 }
 
 void Register(GLWindowContext* rec) {
@@ -249,7 +329,7 @@ void Register(GLWindowContext* rec) {
   w.client_height = rec->height;
   w.to_client = [rec](float& x, float& y) { ToClient(rec, x, y); };
   w.to_window = [rec](float& x, float& y) { ToWindow(rec, x, y); };
-  w.on_event = [rec](const SDL_Event& e) { OnWindowEvent(rec, e); };
+  w.on_event = [rec](const SDL_Event& e) { return OnWindowEvent(rec, e); };
   AddFrameworkWindow(w);
 }
 
@@ -376,6 +456,14 @@ void PresentScaled(GLWindowContext* rec) {
 }
 
 }  // namespace
+
+void GLWindowedSize(int32_t width, int32_t height, int32_t room_w, int32_t room_h, int32_t& w,
+                    int32_t& h) {
+  int32_t scale = 1;
+  if (width > 0 && height > 0) scale = std::max(1, std::min(room_w / width, room_h / height));
+  w = width * scale;
+  h = height * scale;
+}
 
 void GLScaledRect(int32_t width, int32_t height, int32_t dw, int32_t dh, int32_t& x, int32_t& y,
                   int32_t& w, int32_t& h) {
@@ -575,6 +663,7 @@ TGLContextInfo GLGraphicsInfo(const TGraphics& g) {
   if (!rec) return info;
   info.kind = rec->kind;
   info.scaled = rec->scaled;
+  info.windowed = rec->windowed;
   SDL_GetWindowSize(rec->window, &info.window_width, &info.window_height);
   int32_t dw, dh;
   ScaledRect(rec, dw, dh, info.dest_x, info.dest_y, info.dest_w, info.dest_h);

@@ -183,14 +183,14 @@ void HandleEvent(const SDL_Event& e) {
   }
   const TWindowRef w = FindWindow(window_id);
   if (!w) return;
-  if (w->on_event) w->on_event(e);
+  if (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) current_mods = ModsFrom(e.key.keysym.mod);
+  if (w->on_event && w->on_event(e)) return;
   switch (e.type) {
     case SDL_WINDOWEVENT:
       HandleWindowEvent(w, e.window);
       break;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-      current_mods = ModsFrom(e.key.keysym.mod);
       const int32_t key = VirtualKeyOf(e.key.keysym.scancode, (e.key.keysym.mod & KMOD_NUM) != 0);
       if (key <= 0 || key > 255) break;
       if (e.type == SDL_KEYUP) {
