@@ -10,6 +10,7 @@
 
 #include "gfx/draw2d.h"
 #include "gfx/gl_graphics_internal.h"
+#include "gfx/pixmap.h"
 #include "system/sdl_system.h"
 
 struct GLWindowContext {
@@ -35,6 +36,7 @@ GLWindowContext* shared = nullptr;
 int32_t last_swap_interval = GLSwapIntervalUnset;
 bool force_scaled = false;
 bool shut_down = false;
+SDL_Surface* icon = nullptr;  // set on every window this driver makes
 
 // Framebuffer objects: core in GL 3.0 and ARB_framebuffer_object, else the EXT pair.
 struct FboProcs {
@@ -571,6 +573,7 @@ TGraphicsPtr TGLGraphicsDriver::CreateGraphics(int32_t width, int32_t height, in
   }
   SDL_Window* window = SDL_CreateWindow(Utf8(ApplicationTitle).c_str(), x, y, w, h, wflags);
   if (!window) return nullptr;
+  if (icon) SDL_SetWindowIcon(window, icon);
   if (depth != 0 && !fbo.ok) {
     SDL_DisplayMode mode{};
     mode.w = width;
@@ -634,6 +637,23 @@ int32_t TGLGraphicsDriver::DisplayHertz() {
   if (SDL_GetCurrentDisplayMode(index, &mode) == 0 && mode.refresh_rate > 0) return mode.refresh_rate;
   if (SDL_GetDesktopDisplayMode(index, &mode) == 0 && mode.refresh_rate > 0) return mode.refresh_rate;
   return 0;
+}
+
+void TGLGraphicsDriver::SetIcon(const std::shared_ptr<TPixmap>& pixmap) {
+  if (icon) SDL_FreeSurface(icon);
+  icon = nullptr;
+  if (!pixmap || pixmap->width <= 0 || pixmap->height <= 0) return;
+  const TPixmapPtr rgba = pixmap->format == RGBA32 ? pixmap : pixmap->Convert(RGBA32);
+  if (!rgba) return;
+  icon = SDL_CreateRGBSurfaceWithFormat(0, rgba->width, rgba->height, 32, SDL_PIXELFORMAT_RGBA32);
+  if (!icon) return;
+  for (int32_t row = 0; row < rgba->height; ++row)
+    std::memcpy(static_cast<uint8_t*>(icon->pixels) + static_cast<ptrdiff_t>(row) * icon->pitch,
+                rgba->pixels + static_cast<ptrdiff_t>(row) * rgba->pitch,
+                static_cast<size_t>(rgba->width) * 4);
+  // Foreign windows keep their owner's icon.
+  for (GLWindowContext* rec = records; rec; rec = rec->next)
+    if (rec->kind >= 2 && rec->window) SDL_SetWindowIcon(rec->window, icon);
 }
 
 void TGLGraphicsDriver::SwapSharedContext() {

@@ -35,6 +35,7 @@ class TGLGraphicsDriver : public TGraphicsDriver {
   void Flip(int32_t sync) override;
   std::u16string ToString() const override { return u"GLGraphics"; }
   int32_t DisplayHertz() override;
+  void SetIcon(const std::shared_ptr<TPixmap>& pixmap) override;
   // Between the hidden shared context and the current record's context.
   virtual void SwapSharedContext();
 };

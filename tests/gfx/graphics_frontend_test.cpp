@@ -13,6 +13,7 @@
 #include "gfx/gl_draw2d.h"
 #include "gfx/gl_graphics_internal.h"
 #include "gfx/graphics_internal.h"
+#include "gfx/pixmap.h"
 #include "stream/stream.h"
 #include "system/hook.h"
 #include "system/input.h"
@@ -35,6 +36,8 @@ class ListedModesDriver : public TGraphicsDriver {
   }
   void SetGraphics(const TGraphicsPtr&) override {}
   void Flip(int32_t) override {}
+  void SetIcon(const std::shared_ptr<TPixmap>& pixmap) override { icon = pixmap; }
+  std::shared_ptr<TPixmap> icon;
 };
 
 // Puts the OpenGL 2D driver back after a test that selected one of its own.
@@ -479,6 +482,22 @@ TEST(GLWindowedSize, IsTheLargestWholeMultipleThatFitsAndNeverBelowOne) {
   GLWindowedSize(640, 480, 800, 440, w, h);
   EXPECT_EQ(640, w) << "a desktop smaller than the picture still gets it at 1x";
   EXPECT_EQ(480, h);
+}
+
+TEST(SetGraphicsIcon, ReachesTheDriversSelectedLater) {
+  StartGLDraw2DDriver();
+  TPixmapPtr picture = TPixmap::Create(64, 64, RGB24);
+  ASSERT_TRUE(picture);
+  SetGraphicsIcon(picture);  // set before any window, as programs do
+  TGraphicsPtr g = OpenGraphics(64, 48, 0, 0, 0);
+  EXPECT_TRUE(g) << "a window opens with an icon of another format than the desktop's";
+  EndOpenGraphics();
+  ListedModesDriver listed;
+  SelectGraphicsDriver(&listed, 0);
+  EXPECT_EQ(picture, listed.icon) << "expected the icon handed to the newly selected driver";
+  SetGraphicsIcon(nullptr);
+  EXPECT_EQ(nullptr, listed.icon) << "expected the current driver told at once";
+  SelectGLAgain();
 }
 
 TEST(GLGraphicsDriver, AttachingNoWindowGivesNull) {
