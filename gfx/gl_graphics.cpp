@@ -308,10 +308,12 @@ bool OnWindowEvent(GLWindowContext* rec, const SDL_Event& e) {
       return false;
   }
   if (rec->windowed) {
-    // A window on the desktop stays put when another one is used; while the program holds
-    // (it does not draw when inactive) the last frame is shown again wherever it was damaged.
-    if ((e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) &&
-        rec == current && !shut_down)
+    // A window on the desktop stays put when another one is used. While it has no focus the
+    // program holds and draws nothing, so the last frame is shown again where it was damaged.
+    const bool damaged = e.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                         e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED;
+    if (damaged && rec == current && !shut_down && SDL_GL_GetCurrentContext() == rec->context &&
+        !(SDL_GetWindowFlags(rec->window) & SDL_WINDOW_INPUT_FOCUS))
       PresentScaled(rec);
     return false;
   }
