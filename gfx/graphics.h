@@ -57,7 +57,7 @@ class TGraphicsDriver {
   // The refresh rate of the display showing the current context; 0 when unknown.
   virtual int32_t DisplayHertz() { return 0; }
   // The icon of the windows it makes from now on and of those open (see SetGraphicsIcon).
-  virtual void SetIcon(const std::shared_ptr<TPixmap>& pixmap) { (void)pixmap; }
+  virtual void SetIcon(const std::shared_ptr<TPixmap>&) {}
 };
 
 // Front end: everything acts on the current driver and context.
