@@ -200,6 +200,8 @@ void sdldevice::Run() {
     Tick();
     DelayMillis(DEVICE_TICK_MS + _stall_ms.exchange(0, std::memory_order_relaxed));
   }
+  // SDL keeps its error text per thread; one it did not start has to give that back itself.
+  SDL_TLSCleanup();
 }
 
 // The default output device, paused; 0 when none opens.
