@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The real game on a 1920 x 1080 virtual screen (no window manager): its window carries the
-# 64-pixel icon and covers the screen; Alt+Enter makes it a 1280 x 960 window, which resized
+# 64-pixel icon and covers the screen; on the title menu, Alt+Enter makes it a 1280 x 960 window, which resized
 # to 1000 x 500 shows the whole picture between black bars; F11 covers the screen again with
 # bars left and right; Escape still ends the game with exit code 0.
 # usage: window_toggle_run.sh GAME OUTDIR
@@ -43,14 +43,28 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 1920x1080x24" bas
     done
     fail "in $file expected the picture all lit and the bars all black, got $seen"
   }
+  # wait_title: screenshots until the title menu shows its first item highlighted in yellow
+  # (context 200..440 x 228..258, at 2.25x from x 240 on the full screen), at most 60 s.
+  wait_title() {
+    local end=$((SECONDS + 60)) s=0
+    while [ $SECONDS -lt $end ]; do
+      import -window "$win" "$out/title.png"
+      s=$(convert "$out/title.png" -crop 540x68+690+513 +repage -fx "r>0.6&&g>0.6&&b<0.4" -format "%[fx:mean]" info:)
+      awk -v s="$s" "BEGIN { exit !(s >= 0.05) }" && return 0
+      sleep 0.3
+    done
+    fail "no title menu after 60 s (yellow share $s)"
+  }
   cd "$run"
   SDL_AUDIODRIVER=dummy "$game" & pid=$!
   win=$(timeout 30 xdotool search --sync --name "^Vektor Swarm 3D$" | head -1)
   [ -n "$win" ] || fail "no window appeared"
   xprop -id "$win" _NET_WM_ICON | grep -q "Icon (64 x 64)" || fail "the window has no 64 x 64 icon"
   wait_size 1920x1080
-  xdotool key space  # past the logo, whose fade starts from black
-  sleep 1
+  # Past the logo, whose fade starts from black and which Escape would skip; should the space
+  # come before the logo reads keys, the logo ends by itself.
+  xdotool key space
+  wait_title
   xdotool key alt+Return
   wait_size 1280x960
   wait_bars "$out/window_2x.png" 1280x960+0+0
