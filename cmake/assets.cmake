@@ -8,7 +8,7 @@ set(VS_TITLE_FONT "/usr/share/fonts/truetype/play/Play-Bold.ttf" CACHE FILEPATH
     "TrueType font embedded as fonts\\astronbv.ttf (Debian package fonts-play)")
 
 # vs_embed_game_assets(<target>): embeds the five game resources under the names the
-# game opens them by and generates `void RegisterGameAssets()`.
+# game opens them by, and the window icon, and generates `void RegisterGameAssets()`.
 function(vs_embed_game_assets target)
   if(NOT EXISTS "${VS_TITLE_FONT}")
     message(FATAL_ERROR "The game font ${VS_TITLE_FONT} is missing: install the Debian package fonts-play")
@@ -28,7 +28,8 @@ function(vs_embed_game_assets target)
     "graphx\\kxlogo.png" "${g}/kxlogo.png"
     "graphx\\vscl_title.png" "${g}/vscl_title.png"
     "graphx\\vscl_bkdrop.png" "${g}/vscl_bkdrop.png"
-    "graphx\\vs3D_sprites.png" "${g}/vs3D_sprites.png")
+    "graphx\\vs3D_sprites.png" "${g}/vs3D_sprites.png"
+    "graphx\\icons\\vektor-swarm-64.png" "${g}/icons/vektor-swarm-64.png")
 endfunction()
 
 # vs_embed_framework_fonts(<target>): embeds "vantlefont.bin" (the image fonts' default)

@@ -258,6 +258,10 @@ void TGLDraw2DDriver::Flip(int32_t sync) { TheGLGraphicsDriver().Flip(sync); }
 int32_t TGLDraw2DDriver::DisplayHertz() { return TheGLGraphicsDriver().DisplayHertz(); }
 void TGLDraw2DDriver::FinishFrame() { TheGLGraphicsDriver().FinishFrame(); }
 
+void TGLDraw2DDriver::SetIcon(const std::shared_ptr<TPixmap>& pixmap) {
+  TheGLGraphicsDriver().SetIcon(pixmap);
+}
+
 void TGLDraw2DDriver::ResetGLContext(const TGraphicsPtr& g) {
   int32_t width = 0, height = 0, depth, hertz, flags;
   g->GetSettings(width, height, depth, hertz, flags);

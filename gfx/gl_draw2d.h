@@ -33,6 +33,7 @@ class TGLDraw2DDriver : public TDraw2DDriver {
   std::u16string ToString() const override { return u"OpenGL"; }
   int32_t DisplayHertz() override;
   void FinishFrame() override;
+  void SetIcon(const std::shared_ptr<TPixmap>& pixmap) override;
 
   TImageFramePtr CreateFrameFromPixmap(const TPixmapPtr& pixmap, int32_t flags) override;
   void SetBlend(int32_t mode) override;

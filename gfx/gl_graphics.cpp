@@ -10,6 +10,7 @@
 
 #include "gfx/draw2d.h"
 #include "gfx/gl_graphics_internal.h"
+#include "gfx/pixmap.h"
 #include "system/sdl_system.h"
 
 struct GLWindowContext {
@@ -22,6 +23,9 @@ struct GLWindowContext {
   bool scaled = false;
   bool fbo_failed = false;  // tried once and the library refused; drawing goes to the window
   GLuint fbo = 0, color_rb = 0, depth_rb = 0;
+  // A full-screen context the player has put in a window on the desktop for now.
+  bool windowed = false;
+  SDL_Scancode toggle_held = SDL_SCANCODE_UNKNOWN;  // its repeats and release stay here too
 };
 
 namespace {
@@ -32,6 +36,7 @@ GLWindowContext* shared = nullptr;
 int32_t last_swap_interval = GLSwapIntervalUnset;
 bool force_scaled = false;
 bool shut_down = false;
+SDL_Surface* icon = nullptr;  // set on every window this driver makes
 
 // Framebuffer objects: core in GL 3.0 and ARB_framebuffer_object, else the EXT pair.
 struct FboProcs {
@@ -232,14 +237,93 @@ void ToWindow(const GLWindowContext* rec, float& x, float& y) {
   y = py * static_cast<float>(wh) / static_cast<float>(dh);
 }
 
-void OnWindowEvent(GLWindowContext* rec, const SDL_Event& e) {
-  if (e.type != SDL_WINDOWEVENT || rec->kind != 3) return;
+void PresentScaled(GLWindowContext* rec);
+
+int DisplayOf(SDL_Window* window) {
+  const int index = SDL_GetWindowDisplayIndex(window);
+  return index < 0 ? 0 : index;
+}
+
+// Full screen and a resizable window on the desktop, one SDL window throughout: the context,
+// its offscreen buffer and its textures stay as they are.
+void ShowWindowed(GLWindowContext* rec, bool windowed) {
+  SDL_Window* window = rec->window;
+  const int display = DisplayOf(window);
+  if (windowed) {
+    if (SDL_SetWindowFullscreen(window, 0) != 0) return;
+    SDL_SetWindowBordered(window, SDL_TRUE);
+    SDL_SetWindowResizable(window, SDL_TRUE);
+    SDL_SetWindowMinimumSize(window, std::max(1, rec->width / 2), std::max(1, rec->height / 2));
+    SDL_Rect area;
+    if (SDL_GetDisplayUsableBounds(display, &area) != 0 && SDL_GetDisplayBounds(display, &area) != 0)
+      area = {0, 0, rec->width, rec->height};
+    // Known only where the window manager has already framed the window; else 0.
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right) != 0) top = left = bottom = right = 0;
+    const int32_t room_w = area.w - left - right, room_h = area.h - top - bottom;
+    int32_t w, h;
+    GLWindowedSize(rec->width, rec->height, room_w, room_h, w, h);
+    SDL_SetWindowSize(window, w, h);
+    SDL_SetWindowPosition(window, area.x + left + std::max(0, (room_w - w) / 2),
+                          area.y + top + std::max(0, (room_h - h) / 2));
+  } else {
+    SDL_SetWindowResizable(window, SDL_FALSE);
+    SDL_SetWindowBordered(window, SDL_FALSE);
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(display, &bounds) == 0) {
+      // As at creation: the display's size even where no window manager applies the state.
+      SDL_SetWindowPosition(window, bounds.x, bounds.y);
+      SDL_SetWindowSize(window, bounds.w, bounds.h);
+    }
+    if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return;
+  }
+  rec->windowed = windowed;
+}
+
+bool IsToggleKey(const SDL_KeyboardEvent& key) {
+  const SDL_Scancode code = key.keysym.scancode;
+  if (code == SDL_SCANCODE_F11) return true;
+  return (code == SDL_SCANCODE_RETURN || code == SDL_SCANCODE_KP_ENTER) && (key.keysym.mod & KMOD_ALT);
+}
+
+// True for the keystrokes the window keeps to itself: the program never sees the toggle
+// key go down, repeat or come up.
+bool OnWindowEvent(GLWindowContext* rec, const SDL_Event& e) {
+  if (rec->kind != 3) return false;
+  switch (e.type) {
+    case SDL_KEYDOWN:
+      if (!e.key.repeat && rec->scaled && IsToggleKey(e.key)) {
+        rec->toggle_held = e.key.keysym.scancode;
+        ShowWindowed(rec, !rec->windowed);
+        return true;
+      }
+      return e.key.keysym.scancode == rec->toggle_held;
+    case SDL_KEYUP:
+      if (e.key.keysym.scancode != rec->toggle_held) return false;
+      rec->toggle_held = SDL_SCANCODE_UNKNOWN;
+      return true;
+    case SDL_WINDOWEVENT:
+      break;
+    default:
+      return false;
+  }
+  if (rec->windowed) {
+    // A window on the desktop stays put when another one is used. While it has no focus the
+    // program holds and draws nothing, so the last frame is shown again where it was damaged.
+    const bool damaged = e.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                         e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED;
+    if (damaged && rec == current && !shut_down && SDL_GL_GetCurrentContext() == rec->context &&
+        !(SDL_GetWindowFlags(rec->window) & SDL_WINDOW_INPUT_FOCUS))
+      PresentScaled(rec);
+    return false;
+  }
   // A full-screen window gives the desktop back while it is not in use.
   if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
     SDL_MinimizeWindow(rec->window);
   } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
     if (SDL_GetWindowFlags(rec->window) & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(rec->window);
   }
+  return false;
 }
 
 void Register(GLWindowContext* rec) {
@@ -249,7 +333,7 @@ void Register(GLWindowContext* rec) {
   w.client_height = rec->height;
   w.to_client = [rec](float& x, float& y) { ToClient(rec, x, y); };
   w.to_window = [rec](float& x, float& y) { ToWindow(rec, x, y); };
-  w.on_event = [rec](const SDL_Event& e) { OnWindowEvent(rec, e); };
+  w.on_event = [rec](const SDL_Event& e) { return OnWindowEvent(rec, e); };
   AddFrameworkWindow(w);
 }
 
@@ -377,6 +461,14 @@ void PresentScaled(GLWindowContext* rec) {
 
 }  // namespace
 
+void GLWindowedSize(int32_t width, int32_t height, int32_t room_w, int32_t room_h, int32_t& w,
+                    int32_t& h) {
+  int32_t scale = 1;
+  if (width > 0 && height > 0) scale = std::max(1, std::min(room_w / width, room_h / height));
+  w = width * scale;
+  h = height * scale;
+}
+
 void GLScaledRect(int32_t width, int32_t height, int32_t dw, int32_t dh, int32_t& x, int32_t& y,
                   int32_t& w, int32_t& h) {
   if (width <= 0 || height <= 0 || dw <= 0 || dh <= 0) {
@@ -483,6 +575,7 @@ TGraphicsPtr TGLGraphicsDriver::CreateGraphics(int32_t width, int32_t height, in
   }
   SDL_Window* window = SDL_CreateWindow(Utf8(ApplicationTitle).c_str(), x, y, w, h, wflags);
   if (!window) return nullptr;
+  if (icon) SDL_SetWindowIcon(window, icon);
   if (depth != 0 && !fbo.ok) {
     SDL_DisplayMode mode{};
     mode.w = width;
@@ -552,6 +645,23 @@ int32_t TGLGraphicsDriver::DisplayHertz() {
   return 0;
 }
 
+void TGLGraphicsDriver::SetIcon(const std::shared_ptr<TPixmap>& pixmap) {
+  if (icon) SDL_FreeSurface(icon);
+  icon = nullptr;
+  if (!pixmap || pixmap->width <= 0 || pixmap->height <= 0) return;
+  const TPixmapPtr rgba = pixmap->format == RGBA32 ? pixmap : pixmap->Convert(RGBA32);
+  if (!rgba) return;
+  icon = SDL_CreateRGBSurfaceWithFormat(0, rgba->width, rgba->height, 32, SDL_PIXELFORMAT_RGBA32);
+  if (!icon) return;
+  for (int32_t row = 0; row < rgba->height; ++row)
+    std::memcpy(static_cast<uint8_t*>(icon->pixels) + static_cast<ptrdiff_t>(row) * icon->pitch,
+                rgba->pixels + static_cast<ptrdiff_t>(row) * rgba->pitch,
+                static_cast<size_t>(rgba->width) * 4);
+  // Foreign windows keep their owner's icon.
+  for (GLWindowContext* rec = records; rec; rec = rec->next)
+    if (rec->kind >= 2 && rec->window) SDL_SetWindowIcon(rec->window, icon);
+}
+
 void TGLGraphicsDriver::SwapSharedContext() {
   if (!shared || shut_down) return;
   if (SDL_GL_GetCurrentContext() != shared->context) {
@@ -579,6 +689,7 @@ TGLContextInfo GLGraphicsInfo(const TGraphics& g) {
   if (!rec) return info;
   info.kind = rec->kind;
   info.scaled = rec->scaled;
+  info.windowed = rec->windowed;
   SDL_GetWindowSize(rec->window, &info.window_width, &info.window_height);
   int32_t dw, dh;
   ScaledRect(rec, dw, dh, info.dest_x, info.dest_y, info.dest_w, info.dest_h);

@@ -2,7 +2,9 @@
 // textures serve every context, windows on the desktop, full-screen windows, foreign windows),
 // the display-mode list and the buffer swap. A full-screen context never changes the display
 // mode: it covers the display and draws into an offscreen buffer of its own size, which the
-// swap scales into the window with the aspect kept. Builds on graphics.h and the SDL system layer.
+// swap scales into the window with the aspect kept. Alt+Enter and F11 switch such a context
+// between full screen and a resizable window on the desktop that shows the same picture.
+// Builds on graphics.h, pixmap.h and the SDL system layer.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +36,7 @@ class TGLGraphicsDriver : public TGraphicsDriver {
   std::u16string ToString() const override { return u"GLGraphics"; }
   int32_t DisplayHertz() override;
   void FinishFrame() override;
+  void SetIcon(const std::shared_ptr<TPixmap>& pixmap) override;
   // Between the hidden shared context and the current record's context.
   virtual void SwapSharedContext();
 };

@@ -11,6 +11,7 @@
 struct TGLContextInfo {
   int32_t kind = -1;         // 0 shared, 1 attached, 2 windowed, 3 full screen; -1 none
   bool scaled = false;       // drawing goes to an offscreen buffer of the asked size
+  bool windowed = false;     // a full-screen context switched into a window (Alt+Enter, F11)
   int32_t window_width = 0, window_height = 0;      // SDL window size
   int32_t drawable_width = 0, drawable_height = 0;  // the window's pixels
   // Where the asked size lands in the drawable (scaled path), y from the top.
@@ -40,3 +41,7 @@ bool GLEnsureSharedContext();
 // the same aspect that fits, centred; y from the top.
 void GLScaledRect(int32_t width, int32_t height, int32_t dw, int32_t dh, int32_t& x, int32_t& y,
                   int32_t& w, int32_t& h);
+// The size a full-screen context of width x height takes when switched into a window: the
+// largest whole multiple that fits room_w x room_h (the usable desktop less the frame), at least 1x.
+void GLWindowedSize(int32_t width, int32_t height, int32_t room_w, int32_t room_h, int32_t& w,
+                    int32_t& h);

@@ -28,6 +28,7 @@ struct FrontEnd {
   TFramePacing pacing;
   TOpenGraphicsTimes open_times;
   bool exit_registered = false;
+  std::shared_ptr<TPixmap> icon;  // handed to every driver selected later
 };
 
 FrontEnd& State() {
@@ -151,12 +152,19 @@ void SelectGraphicsDriver(TGraphicsDriver* driver, int32_t default_flags) {
     s.modes.clear();
     s.modes_listed = false;
     s.driver = driver;
+    if (driver && s.icon) driver->SetIcon(s.icon);
   }
   s.default_flags = default_flags;
   ForgetCurrent(s);
 }
 
 TGraphicsDriver* CurrentGraphicsDriver() { return State().driver; }
+
+void SetGraphicsIcon(const std::shared_ptr<TPixmap>& pixmap) {
+  FrontEnd& s = State();
+  s.icon = pixmap;
+  if (s.driver) s.driver->SetIcon(pixmap);
+}
 int32_t GraphicsDefaultFlags() { return State().default_flags; }
 
 static std::vector<TGraphicsMode>& ModeCache() {
@@ -239,6 +247,7 @@ void MakeGraphicsCurrent(const TGraphicsPtr& g) {
     s.modes.clear();
     s.modes_listed = false;
     s.driver = driver;
+    if (driver && s.icon) driver->SetIcon(s.icon);
   }
   g->GetSettings(s.width, s.height, s.depth, s.hertz, s.flags);
   s.driver->SetGraphics(g);

@@ -10,6 +10,7 @@
 #include <vector>
 
 class TStream;
+class TPixmap;
 
 // Graphics flags: what the pixel format of a new context must offer.
 inline constexpr int32_t GraphicsBackBuffer = 2;     // double-buffered
@@ -57,6 +58,8 @@ class TGraphicsDriver {
   virtual int32_t DisplayHertz() { return 0; }
   // Completes the drawing of the frame, so that a flip right after only presents it.
   virtual void FinishFrame() {}
+  // The icon of the windows it makes from now on and of those open (see SetGraphicsIcon).
+  virtual void SetIcon(const std::shared_ptr<TPixmap>&) {}
 };
 
 // Front end: everything acts on the current driver and context.
@@ -79,6 +82,9 @@ int32_t CurrentGraphicsHeight();
 int32_t CurrentGraphicsDepth();
 int32_t CurrentGraphicsHertz();
 int32_t CurrentGraphicsFlags();
+// The picture the desktop shows for every window the graphics drivers make, those already
+// open included; set it before OpenGraphics. Null: windows made later have none.
+void SetGraphicsIcon(const std::shared_ptr<TPixmap>& pixmap);
 
 // Closes the previously opened context, opens a new one, makes it current and sets up
 // the pacing of FlipGraphics(-1). Null (and nothing changed) when no context can be had.

@@ -216,6 +216,11 @@ float JoystickHatValue(uint32_t hundredths_of_degree) {
   return static_cast<float>(hundredths_of_degree) / 36000.0f;
 }
 
+float JoystickSteerValue(float stick, int32_t dpad) {
+  if (dpad == 0 || stick > kJoystickCentreZone || stick < -kJoystickCentreZone) return stick;
+  return dpad < 0 ? -1.0f : 1.0f;
+}
+
 void ApplyJoystickButtons(TJoystickPortState& port, uint32_t new_buttons) {
   const uint32_t old_buttons = port.buttons;
   port.buttons = new_buttons;

@@ -31,7 +31,11 @@ bool InputPollingEnabled();
 
 // Joysticks: ports 0..15, buttons numbered from 0. A pad plugged in later takes the
 // lowest port whose device is gone, else the next one; an unplugged pad keeps its
-// last state until its port is taken again.
+// last state until its port is taken again. A pad with a known layout (a game controller)
+// answers in that layout: buttons 0 south, 1 east, 2 west, 3 north, 4 back, 5 guide,
+// 6 start, 7 and 8 the stick clicks, 9 and 10 the shoulders, 11 to 14 the d-pad (up, down,
+// left, right); X and Y the left stick, Z and R the right one, U and V the triggers. A held
+// d-pad reads on X and Y as the stick at full deflection while that stick rests near the centre.
 int32_t JoystickCount();
 std::u16string JoystickName(int32_t port);
 int32_t JoystickButtonMask(int32_t port);

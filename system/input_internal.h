@@ -14,3 +14,7 @@ constexpr int kJoystickHatAxis = 9;
 float JoystickAxisValue(uint32_t position, uint32_t minimum, uint32_t maximum);
 float JoystickHatValue(uint32_t hundredths_of_degree);  // above 36000 is centred
 void ApplyJoystickButtons(TJoystickPortState& port, uint32_t new_buttons);
+// A d-pad steers as a stick at full deflection, but only while the stick of that axis rests
+// inside the centre zone: dpad -1 (left or up), 0 or +1 (right or down).
+constexpr float kJoystickCentreZone = 0.25f;
+float JoystickSteerValue(float stick, int32_t dpad);

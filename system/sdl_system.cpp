@@ -183,14 +183,14 @@ void HandleEvent(const SDL_Event& e) {
   }
   const TWindowRef w = FindWindow(window_id);
   if (!w) return;
-  if (w->on_event) w->on_event(e);
+  if (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) current_mods = ModsFrom(e.key.keysym.mod);
+  if (w->on_event && w->on_event(e)) return;
   switch (e.type) {
     case SDL_WINDOWEVENT:
       HandleWindowEvent(w, e.window);
       break;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-      current_mods = ModsFrom(e.key.keysym.mod);
       const int32_t key = VirtualKeyOf(e.key.keysym.scancode, (e.key.keysym.mod & KMOD_NUM) != 0);
       if (key <= 0 || key > 255) break;
       if (e.type == SDL_KEYUP) {
@@ -479,10 +479,14 @@ void StartSystemDriver() {
   // A pad is read whatever has the focus: without this SDL drops joystick input while no
   // window of the program is focused (no window manager, or another window in front).
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-  SDL_InitSubSystem(SDL_INIT_JOYSTICK);
+  // Game controllers too: their mapping tells which button is the south face button.
+  SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
   // Joysticks are read on demand; their motion would only fill the queue.
   for (uint32_t type : {SDL_JOYAXISMOTION, SDL_JOYBALLMOTION, SDL_JOYHATMOTION, SDL_JOYBUTTONDOWN,
-                        SDL_JOYBUTTONUP, SDL_JOYBATTERYUPDATED})
+                        SDL_JOYBUTTONUP, SDL_JOYBATTERYUPDATED, SDL_CONTROLLERAXISMOTION,
+                        SDL_CONTROLLERBUTTONDOWN, SDL_CONTROLLERBUTTONUP,
+                        SDL_CONTROLLERTOUCHPADDOWN, SDL_CONTROLLERTOUCHPADMOTION,
+                        SDL_CONTROLLERTOUCHPADUP, SDL_CONTROLLERSENSORUPDATE})
     SDL_EventState(type, SDL_IGNORE);
   const uint32_t type = SDL_RegisterEvents(1);
   main_thread_event.store(type == static_cast<uint32_t>(-1) ? 0 : type);

@@ -16,7 +16,9 @@ struct TFrameworkWindow {
   int client_width = 0, client_height = 0;            // the client area in its own coordinates
   std::function<void(float& x, float& y)> to_client;  // SDL window coordinates -> client coordinates (may be empty: identity)
   std::function<void(float& x, float& y)> to_window;  // client -> SDL window coordinates (MoveMousePointer)
-  std::function<void(const SDL_Event&)> on_event;     // sees each of the window's SDL events before translation (may be empty)
+  // Sees each of the window's SDL events before translation (may be empty); true keeps the
+  // event from becoming a TEvent, for a keystroke the window itself acts on.
+  std::function<bool(const SDL_Event&)> on_event;
 };
 
 void AddFrameworkWindow(const TFrameworkWindow& w);  // replaces an entry of the same id

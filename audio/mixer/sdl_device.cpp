@@ -1,5 +1,8 @@
 // The SDL side of the device: SDL's audio thread copies from the ring, the tick
-// thread mixes into it; they meet only through atomics.
+// thread mixes into it; they meet only through atomics. A device that goes away
+// (unplugged, its sound server restarted) is the tick thread's business alone: it keeps
+// the mixer running in time with nothing to hear and opens the default device again
+// every few seconds, so the game thread never waits and the voices carry on.
 #include <SDL.h>
 
 #include <algorithm>
@@ -18,6 +21,7 @@ namespace softmix {
 namespace {
 
 constexpr int32_t kRingFrames = DEVICE_FRAGMENT / 2 * DEVICE_RING_FRAGMENTS;
+std::atomic<int32_t> retry_ms{DEVICE_RETRY_MS};
 
 class sdldevice {
  public:
@@ -28,14 +32,22 @@ class sdldevice {
   int32_t Lead() const { return _lead.load(std::memory_order_relaxed); }
   int32_t Restarts() const { return _restarts.load(std::memory_order_relaxed); }
   void Stall(int32_t ms) { _stall_ms.store(ms, std::memory_order_relaxed); }
+  void Lose() { _lose.store(true, std::memory_order_relaxed); }
+  int32_t Reopens() const { return _reopens.load(std::memory_order_relaxed); }
+  int32_t FailedReopens() const { return _failed_reopens.load(std::memory_order_relaxed); }
 
  private:
   static void Callback(void* self, Uint8* stream, int len);
+  SDL_AudioDeviceID Open();
   void Tick();
   void Run();
   void Play();
   void Reset();
   void ZeroRing();
+  void Fill();
+  void Lost();
+  void KeepTime();
+  void TryReopen();
 
   SDL_AudioDeviceID _dev = 0;
   std::unique_ptr<mixer> _mixer;
@@ -47,7 +59,11 @@ class sdldevice {
   int32_t _countdown = 0;
   std::atomic<int32_t> _lead{DEVICE_LEAD};
   std::atomic<int32_t> _restarts{0};
-  bool _lost = false;
+  // While no device is open (_dev 0): when it went, values mixed since, the next try.
+  uint32_t _lost_at = 0, _next_try = 0;
+  int64_t _kept_values = 0;
+  std::atomic<bool> _lose{false};
+  std::atomic<int32_t> _reopens{0}, _failed_reopens{0};
   std::atomic<bool> _active{false};
   std::atomic<int32_t> _stall_ms{0};
   std::thread _thread;
@@ -84,14 +100,18 @@ void sdldevice::Play() {
 }
 
 void sdldevice::Tick() {
-  if (_countdown > 0) {
-    if (--_countdown == 0) Play();
+  if (_dev == 0) {
+    KeepTime();
+    TryReopen();
     return;
   }
-  if (SDL_GetAudioDeviceStatus(_dev) == SDL_AUDIO_STOPPED) {
-    // A lost device plays nothing more; the game goes on, silent.
-    if (!_lost) std::printf("SDL audio error: the output device was lost (%s)\n", SDL_GetError());
-    _lost = true;
+  if (_lose.exchange(false, std::memory_order_relaxed) ||
+      SDL_GetAudioDeviceStatus(_dev) == SDL_AUDIO_STOPPED) {
+    Lost();
+    return;
+  }
+  if (_countdown > 0) {
+    if (--_countdown == 0) Play();
     return;
   }
   const int64_t fragment = DEVICE_FRAGMENT;
@@ -106,6 +126,13 @@ void sdldevice::Tick() {
     _restarts.fetch_add(1, std::memory_order_relaxed);
     return;
   }
+  Fill();
+}
+
+// Mixes ahead of the play position up to the lead.
+void sdldevice::Fill() {
+  const int64_t fragment = DEVICE_FRAGMENT;
+  const int64_t p = Played() / 2;
   while (_write_pos < p + _lead.load(std::memory_order_relaxed) * fragment) {
     _mixer->Mix(_fragment, SystemMillis());
     int64_t slot = (_write_pos / fragment) % DEVICE_RING_FRAGMENTS;
@@ -120,6 +147,51 @@ void sdldevice::Tick() {
   }
 }
 
+void sdldevice::Lost() {
+  std::printf("SDL audio error: the output device was lost (%s); trying again every %g s\n",
+              SDL_GetError(), retry_ms.load(std::memory_order_relaxed) / 1000.0);
+  std::fflush(stdout);
+  SDL_CloseAudioDevice(_dev);
+  _dev = 0;
+  _countdown = 0;
+  _lost_at = SystemMillis();
+  _kept_values = 0;
+  _next_try = _lost_at + static_cast<uint32_t>(retry_ms.load(std::memory_order_relaxed));
+}
+
+// Mixes into nothing at the output's rate, so that voices end, loops go round and the start
+// queue empties as if they were heard.
+void sdldevice::KeepTime() {
+  const uint32_t now = SystemMillis();
+  const int64_t due = static_cast<int64_t>(now - _lost_at) * DEVICE_RATE * 2 / 1000;
+  for (int32_t n = 0; _kept_values + DEVICE_FRAGMENT <= due && n < DEVICE_MAX_LEAD; ++n) {
+    _mixer->Mix(_fragment, now);
+    _kept_values += DEVICE_FRAGMENT;
+  }
+  if (_kept_values + DEVICE_FRAGMENT <= due) _kept_values = due;  // a stalled thread skips, as a device would
+}
+
+void sdldevice::TryReopen() {
+  const uint32_t now = SystemMillis();
+  if (static_cast<int32_t>(now - _next_try) < 0) return;
+  _next_try = now + static_cast<uint32_t>(retry_ms.load(std::memory_order_relaxed));
+  // A restarted sound server is found only by a fresh start of SDL's audio layer. The audio
+  // subsystem's reference count stays as StartDevice left it, so StopDevice still ends it.
+  SDL_AudioQuit();
+  const SDL_AudioDeviceID dev = SDL_AudioInit(nullptr) == 0 ? Open() : 0;
+  if (dev == 0) {
+    _failed_reopens.fetch_add(1, std::memory_order_relaxed);
+    return;
+  }
+  _dev = dev;
+  ZeroRing();
+  _write_pos = 0;
+  _played.store(0, std::memory_order_release);
+  Fill();
+  Play();
+  _reopens.fetch_add(1, std::memory_order_relaxed);
+}
+
 void sdldevice::Run() {
   // A late tick is heard as a restart, so ask for the priority SDL's own audio thread has
   // (refused quietly where the system does not allow it).
@@ -128,10 +200,12 @@ void sdldevice::Run() {
     Tick();
     DelayMillis(DEVICE_TICK_MS + _stall_ms.exchange(0, std::memory_order_relaxed));
   }
+  // SDL keeps its error text per thread; one it did not start has to give that back itself.
+  SDL_TLSCleanup();
 }
 
-bool sdldevice::Start() {
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+// The default output device, paused; 0 when none opens.
+SDL_AudioDeviceID sdldevice::Open() {
   SDL_AudioSpec want{}, have{};
   want.freq = DEVICE_RATE;
   want.format = AUDIO_S16SYS;
@@ -140,7 +214,12 @@ bool sdldevice::Start() {
   want.callback = Callback;
   want.userdata = this;
   // No changes allowed: SDL converts to whatever the hardware takes.
-  _dev = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  return SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+}
+
+bool sdldevice::Start() {
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  _dev = Open();
   if (_dev == 0) {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
@@ -160,7 +239,7 @@ bool sdldevice::Start() {
 void sdldevice::Stop() {
   _active.store(false, std::memory_order_release);
   if (_thread.joinable()) _thread.join();
-  SDL_CloseAudioDevice(_dev);
+  if (_dev != 0) SDL_CloseAudioDevice(_dev);
   _dev = 0;
   _mixer.reset();
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -194,5 +273,11 @@ int32_t DeviceRestarts() { return running ? running->Restarts() : 0; }
 void StallDevice(int32_t ms) {
   if (running) running->Stall(ms);
 }
+void LoseDevice() {
+  if (running) running->Lose();
+}
+int32_t DeviceReopens() { return running ? running->Reopens() : 0; }
+int32_t DeviceFailedReopens() { return running ? running->FailedReopens() : 0; }
+void SetDeviceRetryMillis(int32_t ms) { retry_ms.store(ms > 0 ? ms : DEVICE_RETRY_MS); }
 
 }  // namespace softmix

@@ -10,6 +10,7 @@
 #include "gfx/draw2d.h"
 #include "gfx/graphics.h"
 #include "gfx/image.h"
+#include "gfx/pixmap.h"
 #include "system/input.h"
 #include "system/random.h"
 #include "system/system.h"
@@ -51,6 +52,7 @@ bool game_startup(const TGameScreen& screen) {
   StartDraw2DGraphics();
   if (CurrentAudioDriver()->Name() == u"Null") std::printf("No audio device: playing without sound\n");
   ApplicationTitle = u"Vektor Swarm 3D";
+  SetGraphicsIcon(LoadPixmapUrl(u"incbin::graphx\\icons\\vektor-swarm-64.png"));
   if (!OpenGraphics(screen.width, screen.height, screen.depth, screen.hertz, GraphicsBackBuffer)) {
     std::printf("Cannot open a %dx%d OpenGL screen\n", screen.width, screen.height);
     finish_sound_decoding();

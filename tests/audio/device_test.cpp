@@ -3,7 +3,11 @@
 // however slowly a loaded machine runs the device; the timings are in bench/audio.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <string>
 
 #include "audio/mixer/device.h"
 #include "audio/softmix.h"
@@ -89,4 +93,49 @@ TEST(SoftMixDevice, AStarvedMixerGoesSilentThenResumesWithALargerLead) {
   EXPECT_GE(silence, int64_t(softmix::DEVICE_LEAD) * softmix::DEVICE_FRAGMENT / 2)
       << "expected play to go silent when it restarted";
   EXPECT_GT(FirstLoud(r, silence_end, 8000), 0) << "expected the tone back after the silence";
+}
+
+// The disk driver cannot be unplugged, so the loss is forced; the way back is SDL's own: a
+// fresh start of its audio layer and the default device opened again. The driver writes
+// into a folder that is taken away meanwhile, so the first tries fail for real.
+TEST(SoftMixDevice, ALostDeviceIsOpenedAgainUntilOneOpensAndTheLoopPlaysOn) {
+  const std::string dir = testing::TempDir() + std::to_string(getpid()) + "_lost_device";
+  ASSERT_EQ(0, mkdir(dir.c_str(), 0700));
+  const std::string path = UseFile(dir + "/", "out.raw");
+  ASSERT_EQ(1, SelectAudioDriver(u"SoftMix"));
+  TSoundPtr tone = LoadSoundFile(Sine(44100, 440.0), SOUND_LOOP);
+  TChannelPtr ch = PlaySoundOn(tone, nullptr);
+  WaitForPlayed(8192);
+
+  std::remove(path.c_str());
+  ASSERT_EQ(0, rmdir(dir.c_str()));
+  softmix::SetDeviceRetryMillis(20);
+  softmix::LoseDevice();
+  for (int waits = 0; softmix::DeviceFailedReopens() < 2; ++waits) {
+    ASSERT_LT(waits, 12000) << "expected two failed tries to reopen, got " << softmix::DeviceFailedReopens();
+    DelayMillis(5);
+  }
+  EXPECT_EQ(0, softmix::DeviceReopens()) << "expected no device while its file cannot be written";
+  // Voices keep time while nothing is heard: a short sound started now comes to its end.
+  TChannelPtr blip = PlaySoundOn(LoadSoundFile(Sine(2205, 440.0), 0), nullptr);
+  for (int waits = 0; IsAudioChannelPlaying(blip) != 0; ++waits) {
+    ASSERT_LT(waits, 12000) << "expected a 50 ms sound to end while the device is away";
+    DelayMillis(5);
+  }
+  EXPECT_EQ(0, softmix::DeviceReopens()) << "expected it to have ended with no device open";
+
+  ASSERT_EQ(0, mkdir(dir.c_str(), 0700));
+  for (int waits = 0; softmix::DeviceReopens() == 0; ++waits) {
+    ASSERT_LT(waits, 12000) << "expected the device back once it can be opened";
+    DelayMillis(5);
+  }
+  WaitForPlayed(20000);
+  Recording r = Read(path);
+  StopAudioChannel(ch);
+  ShutdownAudio();
+  softmix::SetDeviceRetryMillis(0);
+  std::remove(path.c_str());
+  rmdir(dir.c_str());
+  ASSERT_GE(r.frames(), 8192) << "expected the reopened device to write what it plays";
+  EXPECT_GE(FirstLoud(r, 0, 8000), 0) << "expected the looping tone on the reopened device";
 }

@@ -23,3 +23,10 @@ vs_add_test(graphics_no_video_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/graphics_no_video_test.cpp
   LIBS gfx
   ENV SDL_VIDEODRIVER=no_such_driver SDL_AUDIODRIVER=dummy)
+
+# The real game's window on a virtual X screen: full screen and a window on Alt+Enter and F11.
+add_test(NAME Program.SwitchesBetweenFullScreenAndALetterboxedWindow
+         COMMAND ${CMAKE_CURRENT_LIST_DIR}/window_toggle_run.sh $<TARGET_FILE:vektor-swarm>
+                 ${CMAKE_CURRENT_BINARY_DIR}/window_toggle_run)
+set_tests_properties(Program.SwitchesBetweenFullScreenAndALetterboxedWindow PROPERTIES
+                     TIMEOUT 180 RUN_SERIAL TRUE)

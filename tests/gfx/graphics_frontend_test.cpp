@@ -9,12 +9,15 @@
 #include <SDL.h>
 #include <SDL_opengl.h>
 
+#include "gfx/draw2d.h"
 #include "gfx/gl_draw2d.h"
 #include "gfx/gl_graphics_internal.h"
 #include "gfx/graphics_internal.h"
+#include "gfx/pixmap.h"
 #include "stream/stream.h"
 #include "system/hook.h"
 #include "system/input.h"
+#include "system/system.h"
 
 namespace {
 
@@ -33,6 +36,8 @@ class ListedModesDriver : public TGraphicsDriver {
   }
   void SetGraphics(const TGraphicsPtr&) override {}
   void Flip(int32_t) override {}
+  void SetIcon(const std::shared_ptr<TPixmap>& pixmap) override { icon = pixmap; }
+  std::shared_ptr<TPixmap> icon;
 };
 
 // Puts the OpenGL 2D driver back after a test that selected one of its own.
@@ -376,6 +381,123 @@ TEST(GLGraphicsDriver, MouseEventsArriveInTheContextsOwnPixels) {
   EXPECT_NEAR(480, MousePosX(), 1) << "window " << info.window_width << " x " << info.window_height;
   EXPECT_NEAR(120, MousePosY(), 1);
   EndOpenGraphics();
+}
+
+namespace {
+// A key pressed and released in the context's window, as the desktop would report it.
+void PressKey(const TGraphics& g, SDL_Scancode code, Uint16 mods) {
+  for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+    SDL_Event e{};
+    e.key.type = type;
+    e.key.windowID = GLGraphicsWindowId(g);
+    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.scancode = code;
+    e.key.keysym.mod = mods;
+    ASSERT_EQ(1, SDL_PushEvent(&e));
+  }
+  PollSystemEvents();
+}
+
+// Top-left pixel coordinates of the current context, read from what it draws into.
+bool Lit(int x, int y) {
+  uint8_t p[4] = {};
+  glReadPixels(x, CurrentGraphicsHeight() - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+  return p[0] > 128;
+}
+}  // namespace
+
+TEST(GLGraphicsDriver, AltEnterAndF11SwitchFullScreenAndAWindowKeepingTheContextsOwnPixels) {
+  StartGLDraw2DDriver();
+  TGraphicsPtr g = OpenGraphics(640, 480, 32, 0, 0);
+  ASSERT_TRUE(g);
+  SDL_Window* window = SDL_GetWindowFromID(GLGraphicsWindowId(*g));
+  ASSERT_NE(nullptr, window);
+  SDL_Rect display;
+  ASSERT_EQ(0, SDL_GetDisplayBounds(0, &display));
+
+  PressKey(*g, SDL_SCANCODE_RETURN, KMOD_LALT);
+  TGLContextInfo info = GLGraphicsInfo(*g);
+  EXPECT_TRUE(info.windowed) << "expected a window after Alt+Enter";
+  EXPECT_FALSE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN);
+  int32_t w, h;
+  GLWindowedSize(640, 480, display.w, display.h, w, h);
+  EXPECT_EQ(w, info.window_width) << "expected the largest whole multiple that fits";
+  EXPECT_EQ(h, info.window_height);
+  EXPECT_EQ(640, CurrentGraphicsWidth()) << "the context keeps its size";
+  EXPECT_EQ(0, KeyHitCount(13)) << "the switch is the window's: the program sees no Enter";
+  EXPECT_EQ(0, NextCharCode()) << "nor its character";
+
+  // A player's resize: wider than 4:3, so bars left and right.
+  SDL_SetWindowSize(window, 1000, 500);
+  PollSystemEvents();
+  info = GLGraphicsInfo(*g);
+  ASSERT_EQ(1000, info.window_width);
+  float x = 500.0f, y = 250.0f;
+  GLWindowToClient(*g, x, y);
+  EXPECT_NEAR(320.0f, x, 0.5f) << "the window's middle is the picture's middle (to the rounding of the bars)";
+  EXPECT_NEAR(240.0f, y, 0.5f);
+  x = 0.0f, y = 0.0f;
+  GLClientToWindow(*g, x, y);
+  EXPECT_NEAR((1000.0f - 500.0f * 4 / 3) / 2, x, 1.0f) << "the picture starts after the left bar";
+  EXPECT_NEAR(0.0f, y, 0.01f);
+  SDL_Event motion{};
+  motion.type = SDL_MOUSEMOTION;
+  motion.motion.windowID = GLGraphicsWindowId(*g);
+  float wx = 600.0f, wy = 400.0f;
+  GLClientToWindow(*g, wx, wy);
+  motion.motion.x = static_cast<Sint32>(wx + 0.5f);
+  motion.motion.y = static_cast<Sint32>(wy + 0.5f);
+  ASSERT_EQ(1, SDL_PushEvent(&motion));
+  EXPECT_NEAR(600, MousePosX(), 1) << "the pointer in the context's own pixels";
+  EXPECT_NEAR(400, MousePosY(), 1);
+  SetClearColor(0, 0, 0);
+  ClearScreen();
+  SetDrawColor(255, 255, 255);
+  FillRect(600, 400, 10, 10);
+  EXPECT_TRUE(Lit(605, 405)) << "pixel reads stay in the context's own pixels";
+  EXPECT_FALSE(Lit(595, 405));
+  FlipGraphics(0);
+
+  PressKey(*g, SDL_SCANCODE_F11, KMOD_NONE);
+  info = GLGraphicsInfo(*g);
+  EXPECT_FALSE(info.windowed) << "expected full screen again after F11";
+  EXPECT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP);
+  EXPECT_EQ(display.w, info.window_width) << "covering the display";
+  EXPECT_EQ(display.h, info.window_height);
+  EXPECT_EQ(0, KeyHitCount(122)) << "the program sees no F11";
+  PressKey(*g, SDL_SCANCODE_RETURN, KMOD_NONE);
+  EXPECT_EQ(1, KeyHitCount(13)) << "Enter without Alt is the program's";
+  EXPECT_FALSE(GLGraphicsInfo(*g).windowed);
+  EndOpenGraphics();
+}
+
+TEST(GLWindowedSize, IsTheLargestWholeMultipleThatFitsAndNeverBelowOne) {
+  int32_t w, h;
+  GLWindowedSize(640, 480, 1920, 1040, w, h);
+  EXPECT_EQ(1280, w) << "a 1920 x 1080 desktop with a panel";
+  EXPECT_EQ(960, h);
+  GLWindowedSize(640, 480, 3840, 2100, w, h);
+  EXPECT_EQ(2560, w) << "the height decides on a wide desktop";
+  EXPECT_EQ(1920, h);
+  GLWindowedSize(640, 480, 800, 440, w, h);
+  EXPECT_EQ(640, w) << "a desktop smaller than the picture still gets it at 1x";
+  EXPECT_EQ(480, h);
+}
+
+TEST(SetGraphicsIcon, ReachesTheDriversSelectedLater) {
+  StartGLDraw2DDriver();
+  TPixmapPtr picture = TPixmap::Create(64, 64, RGB24);
+  ASSERT_TRUE(picture);
+  SetGraphicsIcon(picture);  // set before any window, as programs do
+  TGraphicsPtr g = OpenGraphics(64, 48, 0, 0, 0);
+  EXPECT_TRUE(g) << "a window opens with an icon of another format than the desktop's";
+  EndOpenGraphics();
+  ListedModesDriver listed;
+  SelectGraphicsDriver(&listed, 0);
+  EXPECT_EQ(picture, listed.icon) << "expected the icon handed to the newly selected driver";
+  SetGraphicsIcon(nullptr);
+  EXPECT_EQ(nullptr, listed.icon) << "expected the current driver told at once";
+  SelectGLAgain();
 }
 
 TEST(GLGraphicsDriver, AttachingNoWindowGivesNull) {

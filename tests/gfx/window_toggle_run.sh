@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# The real game on a 1920 x 1080 virtual screen (no window manager): its window carries the
+# 64-pixel icon and covers the screen; on the title menu, Alt+Enter makes it a 1280 x 960 window, which resized
+# to 1000 x 500 shows the whole picture between black bars; F11 covers the screen again with
+# bars left and right; Escape still ends the game with exit code 0.
+# usage: window_toggle_run.sh GAME OUTDIR
+set -u
+game=$(realpath "$1") out=$(realpath -m "$2")
+src=$(cd "$(dirname "$0")/../.." && pwd)
+mkdir -p "$out"
+run=$(mktemp -d)
+mkdir "$run/data"
+ln -s "$src"/data/*.ogg "$run/data/"
+export game out run
+
+xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 1920x1080x24" bash -c '
+  fail() { echo "FAIL: $*"; exit 1; }
+  size() { xwininfo -id "$win" | awk "/Width:/ { w = \$2 } /Height:/ { h = \$2 } END { print w \"x\" h }"; }
+  # wait_size WxH: until the window has that size, at most 30 s.
+  wait_size() {
+    local end=$((SECONDS + 30))
+    while [ $SECONDS -lt $end ]; do [ "$(size)" = "$1" ] && return 0; sleep 0.2; done
+    fail "the window is $(size), expected $1"
+  }
+  # lit FILE WxH+X+Y: the share of the region that is not pure black.
+  lit() { convert "$1" -crop "$2" +repage -fill white +opaque black -format "%[fx:mean]" info:; }
+  # wait_bars FILE PICTURE [BAR ...]: screenshots of the window until the picture region is
+  # all lit and every bar region all black, at most 30 s.
+  wait_bars() {
+    local file=$1 picture=$2 end=$((SECONDS + 30)) seen ok bar
+    shift 2
+    while [ $SECONDS -lt $end ]; do
+      import -window "$win" "$file"
+      seen="picture $picture lit $(lit "$file" "$picture")"
+      ok=1
+      [ "$(lit "$file" "$picture")" = 1 ] || ok=0
+      for bar in "$@"; do
+        seen="$seen, bar $bar lit $(lit "$file" "$bar")"
+        [ "$(lit "$file" "$bar")" = 0 ] || ok=0
+      done
+      [ $ok = 1 ] && return 0
+      sleep 0.3
+    done
+    fail "in $file expected the picture all lit and the bars all black, got $seen"
+  }
+  # wait_title: screenshots until the title menu shows its first item highlighted in yellow
+  # (context 200..440 x 228..258, at 2.25x from x 240 on the full screen), at most 60 s.
+  wait_title() {
+    local end=$((SECONDS + 60)) s=0
+    while [ $SECONDS -lt $end ]; do
+      import -window "$win" "$out/title.png"
+      s=$(convert "$out/title.png" -crop 540x68+690+513 +repage -fx "r>0.6&&g>0.6&&b<0.4" -format "%[fx:mean]" info:)
+      awk -v s="$s" "BEGIN { exit !(s >= 0.05) }" && return 0
+      sleep 0.3
+    done
+    fail "no title menu after 60 s (yellow share $s)"
+  }
+  cd "$run"
+  SDL_AUDIODRIVER=dummy "$game" & pid=$!
+  win=$(timeout 30 xdotool search --sync --name "^Vektor Swarm 3D$" | head -1)
+  [ -n "$win" ] || fail "no window appeared"
+  xprop -id "$win" _NET_WM_ICON | grep -q "Icon (64 x 64)" || fail "the window has no 64 x 64 icon"
+  wait_size 1920x1080
+  # Past the logo, whose fade starts from black and which Escape would skip; should the space
+  # come before the logo reads keys, the logo ends by itself.
+  xdotool key space
+  wait_title
+  xdotool key alt+Return
+  wait_size 1280x960
+  wait_bars "$out/window_2x.png" 1280x960+0+0
+  xdotool windowsize "$win" 1000 500
+  wait_size 1000x500
+  # 667 x 500 of picture from x 166 on.
+  wait_bars "$out/window_1000x500.png" 640x490+180+5 150x500+0+0 150x500+850+0
+  xdotool key F11
+  wait_size 1920x1080
+  # 1440 x 1080 of picture from x 240 on.
+  wait_bars "$out/full_screen.png" 1400x1070+260+5 230x1080+0+0 230x1080+1690+0
+  xdotool key Escape
+  for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  kill -0 $pid 2>/dev/null && { kill -9 $pid; fail "the game did not end on Escape"; }
+  wait $pid; rc=$?
+  [ $rc -eq 0 ] || fail "exit code $rc, expected 0"
+' || exit 1
+echo "icon, 1280 x 960 window, letterboxed at 1000 x 500, full screen again and exit code 0; screenshots in $out"
+rm -rf "$run"
