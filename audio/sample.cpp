@@ -28,8 +28,9 @@ TAudioSamplePtr TAudioSample::Create(int32_t length, int32_t hertz, int32_t form
   s->hertz = hertz;
   s->format = format;
   s->capacity = length * bpf;
-  // One byte at least, so that even an empty sample has a valid pointer.
-  s->_owned = std::make_unique<uint8_t[]>(static_cast<size_t>(s->capacity) + 1);
+  // One byte at least, so that even an empty sample has a valid pointer. Not cleared: a
+  // minute of music would be written twice, and its pages touched twice, before it plays.
+  s->_owned = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(s->capacity) + 1);
   s->samples = s->_owned.get();
   return s;
 }

@@ -101,24 +101,29 @@ TAudioSamplePtr TAudioSampleLoaderOGG::LoadAudioSample(const TStreamPtr& stream)
   if (total > std::numeric_limits<int32_t>::max() / frame_bytes) return nullptr;
   const int64_t want = total * frame_bytes;
 
-  // Grow as the data really decodes, so that a header claiming hours of sound in a
-  // few bytes of garbage costs little before the decoder gives up; a real file gets
-  // its whole size reserved at once.
-  std::vector<uint8_t> pcm;
-  int64_t plausible = std::max<int64_t>(stream->Size() - source.base, 4096) * 256;
-  pcm.reserve(static_cast<size_t>(std::min(want, plausible)));
+  // A real file decodes straight into its sample. A header claiming hours of sound in a
+  // few bytes of garbage grows a buffer only as the data really decodes, so that it costs
+  // little before the decoder gives up.
+  const int64_t plausible = std::max<int64_t>(stream->Size() - source.base, 4096) * 256;
+  TAudioSamplePtr sample;
+  if (want <= plausible)
+    sample = TAudioSample::Create(static_cast<int32_t>(total), static_cast<int32_t>(info->rate), format);
+  std::vector<uint8_t> grown;
   char chunk[8192];
-  while (static_cast<int64_t>(pcm.size()) < want) {
+  for (int64_t done = 0; done < want;) {
     int section = 0;
-    int ask = static_cast<int>(std::min<int64_t>(sizeof chunk, want - static_cast<int64_t>(pcm.size())));
-    long n = ov_read(&file.vf, chunk, ask, 0, 2, 1, &section);
+    char* out = sample ? reinterpret_cast<char*>(sample->samples) + done : chunk;
+    const int64_t room = sample ? want - done : std::min<int64_t>(sizeof chunk, want - done);
+    long n = ov_read(&file.vf, out, static_cast<int>(std::min<int64_t>(room, 1 << 20)), 0, 2, 1, &section);
     if (n <= 0) return nullptr;  // a decode error, or the data ended short of its length
     vorbis_info* now = ov_info(&file.vf, section);
     if (!now || now->channels != channels || now->rate != info->rate) return nullptr;
-    pcm.insert(pcm.end(), chunk, chunk + n);
+    if (!sample) grown.insert(grown.end(), chunk, chunk + n);
+    done += n;
   }
-
-  TAudioSamplePtr sample = TAudioSample::Create(static_cast<int32_t>(total), static_cast<int32_t>(info->rate), format);
-  if (want > 0) std::memcpy(sample->samples, pcm.data(), static_cast<size_t>(want));
+  if (!sample) {
+    sample = TAudioSample::Create(static_cast<int32_t>(total), static_cast<int32_t>(info->rate), format);
+    if (want > 0) std::memcpy(sample->samples, grown.data(), static_cast<size_t>(want));
+  }
   return sample;
 }

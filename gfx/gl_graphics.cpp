@@ -2,11 +2,16 @@
 
 #include <SDL.h>
 #include <SDL_opengl.h>
+#include <SDL_syswm.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <dlfcn.h>
+#include <string>
+#include <thread>
 
 #include "gfx/draw2d.h"
 #include "gfx/gl_graphics_internal.h"
@@ -155,14 +160,80 @@ int OnDisplayLost(void* display) {
   return previous_io_handler ? previous_io_handler(display) : 0;
 }
 
+// Xlib is SDL's business; the few calls made here go through SDL's own handle on it.
+void* XlibHandle() {
+  static void* xlib = SDL_LoadObject("libX11.so.6");
+  return xlib;
+}
+
 void WatchForDisplayLoss() {
   const char* driver = SDL_GetCurrentVideoDriver();
   if (!driver || std::strcmp(driver, "x11") != 0) return;
-  void* xlib = SDL_LoadObject("libX11.so.6");
+  void* xlib = XlibHandle();
   if (!xlib) return;
   using Setter = XIOErrorHandler (*)(XIOErrorHandler);
   if (auto set = reinterpret_cast<Setter>(SDL_LoadFunction(xlib, "XSetIOErrorHandler")))
     previous_io_handler = set(OnDisplayLost);
+}
+
+// False only where the display is X and no window manager announces itself on it. There
+// nobody acts on a full-screen request, and SDL would wait a tenth of a second for it in vain;
+// a borderless window at the display's size covers the display all the same.
+bool WindowManagerRunning(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return true;
+  void* xlib = XlibHandle();
+  if (!xlib) return true;
+  using InternAtom = Atom (*)(Display*, const char*, Bool);
+  using DefaultRoot = Window (*)(Display*);
+  using GetProperty = int (*)(Display*, Window, Atom, long, long, Bool, Atom, Atom*, int*,
+                              unsigned long*, unsigned long*, unsigned char**);
+  using Free = int (*)(void*);
+  auto intern = reinterpret_cast<InternAtom>(SDL_LoadFunction(xlib, "XInternAtom"));
+  auto root = reinterpret_cast<DefaultRoot>(SDL_LoadFunction(xlib, "XDefaultRootWindow"));
+  auto get = reinterpret_cast<GetProperty>(SDL_LoadFunction(xlib, "XGetWindowProperty"));
+  auto release = reinterpret_cast<Free>(SDL_LoadFunction(xlib, "XFree"));
+  if (!intern || !root || !get || !release) return true;
+  Display* display = info.info.x11.display;
+  const Atom check = intern(display, "_NET_SUPPORTING_WM_CHECK", True);
+  if (check == None) return false;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  const Atom window_type = 33;  // XA_WINDOW
+  if (get(display, root(display), check, 0, 1, False, window_type, &type, &format, &count, &after,
+          &data) != Success)
+    return true;
+  const bool found = type == window_type && format == 32 && count == 1 && data &&
+                     *reinterpret_cast<unsigned long*>(data) != 0;
+  if (data) release(data);
+  return found;
+}
+
+// Loading Mesa's driver, and the LLVM it links, is the longest step of making the first
+// context. A thread starts it as soon as the driver is chosen, so that the loading overlaps
+// whatever the program does before it opens its screen. Every Mesa driver of a system is one
+// file under several names, so loading the software one loads the one in use. Where the
+// display is driven by NVIDIA's own library, Mesa is never used and the load is skipped.
+std::jthread warm_up;  // joined at exit too, should no screen ever be opened
+
+void WarmUpGL() {
+  if (FILE* nvidia = std::fopen("/proc/driver/nvidia/version", "r")) {
+    std::fclose(nvidia);
+    return;
+  }
+  warm_up = std::jthread([] {
+    void* gl = dlopen("libGL.so.1", RTLD_NOW | RTLD_GLOBAL);
+    void* entry = gl ? dlsym(gl, "glXGetProcAddress") : nullptr;
+    Dl_info where{};
+    if (!entry || !dladdr(entry, &where) || !where.dli_fname) return;
+    std::string dir = where.dli_fname;
+    dir.resize(dir.rfind('/') + 1);
+    // The handles are kept: the libraries stay loaded for the context that comes.
+    dlopen((dir + "dri/swrast_dri.so").c_str(), RTLD_NOW | RTLD_GLOBAL);
+  });
 }
 
 // False, with SDL's error set, when there is no video or no OpenGL to be had; the
@@ -170,6 +241,8 @@ void WatchForDisplayLoss() {
 bool EnsureShared() {
   if (shared) return true;
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  // Mesa's own loading then finds the libraries in place.
+  if (warm_up.joinable()) warm_up.join();
   // Minimising a full-screen window then keeps it full screen for its restoration.
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
   PixelFormat(0);
@@ -275,7 +348,9 @@ void ShowWindowed(GLWindowContext* rec, bool windowed) {
       SDL_SetWindowPosition(window, bounds.x, bounds.y);
       SDL_SetWindowSize(window, bounds.w, bounds.h);
     }
-    if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return;
+    if (WindowManagerRunning(window) &&
+        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+      return;
   }
   rec->windowed = windowed;
 }
@@ -562,7 +637,8 @@ TGraphicsPtr TGLGraphicsDriver::CreateGraphics(int32_t width, int32_t height, in
     if (fbo.ok && SDL_GetDisplayBounds(0, &bounds) == 0) {
       // Made at the display's own size as well, so that it covers the display even where
       // no window manager applies the full-screen state (a bare X server).
-      wflags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+      wflags |= SDL_WINDOW_BORDERLESS;
+      if (WindowManagerRunning(shared->window)) wflags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
       x = bounds.x;
       y = bounds.y;
       w = bounds.w;
@@ -680,6 +756,7 @@ void StartGLGraphicsDriver() {
   static bool started = false;
   if (started) return;
   started = true;
+  WarmUpGL();
   SelectGraphicsDriver(&TheGLGraphicsDriver(), GraphicsBackBuffer);
 }
 

@@ -12,6 +12,7 @@
 #include "gfx/draw2d.h"
 #include "gfx/font.h"
 #include "gfx/image.h"
+#include "gfx/pixmap.h"
 #include "stream/stream.h"
 
 namespace {
@@ -64,11 +65,8 @@ TSoundPtr load_sound(size_t index) {
   return sound;
 }
 
-TImagePtr open_embedded(const char16_t* name) {
-  TImagePtr image = OpenImage(std::u16string(u"incbin::") + name, -1);
-  if (!image) std::printf("%s: the embedded picture cannot be loaded\n", TextToBytes(name).c_str());
-  return image;
-}
+// The embedded pictures decoded ahead, by name; each is taken out when its image is made.
+std::map<std::u16string, TPixmapPtr> decoded_pictures;
 
 void grab_frames(const TImagePtr& image, int32_t first_x, int32_t step_x, int32_t y, int32_t count) {
   for (int32_t i = 0; i < count; ++i) GrabImageFrame(image, first_x + step_x * i, y, i);
@@ -98,6 +96,25 @@ void start_sound_decoding() {
       }
     }
   });
+}
+
+void decode_pictures() {
+  for (const char16_t* name : {u"graphx\\vscl_bkdrop.png", u"graphx\\vscl_title.png",
+                               u"graphx\\vs3D_sprites.png", u"graphx\\kxlogo.png"})
+    decoded_pictures[name] = LoadPixmapUrl(std::u16string(u"incbin::") + name);
+}
+
+TImagePtr open_embedded(const char16_t* name) {
+  TImagePtr image;
+  auto ahead = decoded_pictures.find(name);
+  if (ahead != decoded_pictures.end()) {
+    image = OpenImage(ahead->second, -1);
+    decoded_pictures.erase(ahead);
+  } else {
+    image = OpenImage(std::u16string(u"incbin::") + name, -1);
+  }
+  if (!image) std::printf("%s: the embedded picture cannot be loaded\n", TextToBytes(name).c_str());
+  return image;
 }
 
 void finish_sound_decoding() {

@@ -50,6 +50,7 @@ bool game_startup(const TGameScreen& screen) {
   start_sound_decoding();
 
   StartDraw2DGraphics();
+  decode_pictures();
   if (CurrentAudioDriver()->Name() == u"Null") std::printf("No audio device: playing without sound\n");
   ApplicationTitle = u"Vektor Swarm 3D";
   SetGraphicsIcon(LoadPixmapUrl(u"incbin::graphx\\icons\\vektor-swarm-64.png"));
@@ -84,10 +85,7 @@ bool game_startup(const TGameScreen& screen) {
   }
   stereo_file(1);
   best_score_file(0);
-  if (!logo_screen(-25)) {
-    std::printf("graphx\\kxlogo.png: the embedded picture cannot be loaded\n");
-    return false;
-  }
+  if (!logo_screen(-25)) return false;
   game_state = kTitle;
   player.level = 1;
   MoveMousePointer(320, 250);

@@ -101,7 +101,7 @@ std::u16string menu_item_text(int32_t i) {
 
 bool logo_screen(int32_t y_offset) {
   float alpha = 1.0f, scale = 0.1f, sep = -4.0f;
-  TImagePtr logo = OpenImage(u"incbin::graphx\\kxlogo.png", -1);
+  TImagePtr logo = open_embedded(u"graphx\\kxlogo.png");
   if (!logo) return false;
   CentreImageHandle(logo);
   const float x = static_cast<float>(CurrentGraphicsWidth() / 2);
