@@ -27,6 +27,7 @@ struct GLWindowContext {
   // The scaled path: the context draws into fbo, the swap scales it into the window.
   bool scaled = false;
   bool fbo_failed = false;  // tried once and the library refused; drawing goes to the window
+  bool copied = false;      // the frame is already scaled into the window's back buffer
   GLuint fbo = 0, color_rb = 0, depth_rb = 0;
   // A full-screen context the player has put in a window on the desktop for now.
   bool windowed = false;
@@ -513,7 +514,8 @@ GLWindowContext* RecordOf(const TGraphics& g) {
   return nullptr;
 }
 
-void PresentScaled(GLWindowContext* rec) {
+// The offscreen picture scaled into the window's back buffer, ready for the swap.
+void CopyToWindow(GLWindowContext* rec) {
   int32_t dw, dh, x, y, w, h;
   ScaledRect(rec, dw, dh, x, y, w, h);
   GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
@@ -528,10 +530,15 @@ void PresentScaled(GLWindowContext* rec) {
   int32_t gl_y = dh - y - h;
   fbo.BlitFramebuffer(0, 0, rec->width, rec->height, x, gl_y, x + w, gl_y + h,
                       GL_COLOR_BUFFER_BIT, whole ? GL_NEAREST : GL_LINEAR);
-  SDL_GL_SwapWindow(rec->window);
   fbo.BindFramebuffer(GL_FRAMEBUFFER, rec->fbo);
   glClearColor(clear[0], clear[1], clear[2], clear[3]);
   if (scissor) glEnable(GL_SCISSOR_TEST);
+}
+
+void PresentScaled(GLWindowContext* rec) {
+  if (!rec->copied) CopyToWindow(rec);
+  rec->copied = false;
+  SDL_GL_SwapWindow(rec->window);
 }
 
 }  // namespace
@@ -708,7 +715,14 @@ void TGLGraphicsDriver::Flip(int32_t sync) {
 }
 
 void TGLGraphicsDriver::FinishFrame() {
-  if (current) glFinish();
+  if (!current) return;
+  // The copy into the window is drawing too: done here, the flip after the pacing sleep is
+  // the swap alone, and the instant the frame is shown moves less from frame to frame.
+  if (current->scaled) {
+    CopyToWindow(current);
+    current->copied = true;
+  }
+  glFinish();
 }
 
 int32_t TGLGraphicsDriver::DisplayHertz() {
