@@ -24,10 +24,10 @@ xvfb-run -a -s "-screen 0 640x480x24" bash -c '
   wait_until 30 "$run/title.png" 240x30+200+228 "r>0.6&&g>0.6&&b<0.4" 0.05
   sleep 1; xdotool mousemove 320 250; sleep 0.5; shot "$run/title.png"
   # Off, M\G, R\G, R\C: three clicks on the glasses item.
-  for i in 1 2 3; do xdotool mousemove 320 290 click 1; sleep 0.3; done
+  for i in 1 2 3; do xdotool mousemove 320 290; sleep 0.3; xdotool click 1; sleep 0.3; done
   sleep 1; shot "$run/stereo.png"
-  for i in 1 2; do xdotool mousemove 320 290 click 1; sleep 0.3; done
-  xdotool mousemove 320 250 click 1
+  for i in 1 2; do xdotool mousemove 320 290; sleep 0.3; xdotool click 1; sleep 0.3; done
+  xdotool mousemove 320 250; sleep 0.3; xdotool click 1
   sleep 4
   for x in 300 260 220 200 240 280 330; do xdotool mousemove $x 440 click 1; sleep 0.25; done
   sleep 0.4; shot "$run/play.png"

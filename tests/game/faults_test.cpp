@@ -11,11 +11,11 @@
 
 #include "audio/softmix.h"
 #include "game/globals.h"
-#include "gfx/gl_graphics_internal.h"
 #include "gfx/graphics.h"
 #include "system/input.h"
 #include "system/system.h"
 #include "tests/game/game_harness.h"
+#include "tests/game/sdl_events.h"
 
 namespace {
 
@@ -36,18 +36,7 @@ class Faults : public ::testing::Test {
   void TearDown() override { harness::back_to_title(); }
 };
 
-uint32_t window_id() {
-  TGraphicsPtr g = CurrentGraphicsContext();
-  return g ? GLGraphicsWindowId(*g) : 0;
-}
-
-void push_window_event(uint8_t what) {
-  SDL_Event e{};
-  e.window.type = SDL_WINDOWEVENT;
-  e.window.windowID = window_id();
-  e.window.event = what;
-  SDL_PushEvent(&e);
-}
+void push_window_event(uint8_t what) { sdl_events::window_event(what); }
 
 // Plugs a virtual pad in and opens it here too, so its controls can be set.
 SDL_Joystick* plug_pad() {

@@ -9,12 +9,12 @@
 #include "game/globals.h"
 #include "game/shell/assets_internal.h"
 #include "game/shell/main_loop.h"
-#include "gfx/gl_graphics_internal.h"
 #include "gfx/graphics.h"
 #include "system/hook.h"
 #include "system/input.h"
 #include "system/random.h"
 #include "system/system.h"
+#include "tests/game/sdl_events.h"
 
 namespace harness {
 namespace {
@@ -25,27 +25,6 @@ int64_t flip_count = 0;
 std::shared_ptr<void> count_flip(int32_t, const std::shared_ptr<void>& data, const std::shared_ptr<void>&) {
   ++flip_count;
   return data;
-}
-
-uint32_t window_id() {
-  TGraphicsPtr g = CurrentGraphicsContext();
-  return g ? GLGraphicsWindowId(*g) : 0;
-}
-
-void push(SDL_Event e) { SDL_PushEvent(&e); }
-
-void key(uint32_t type, SDL_Scancode code) {
-  SDL_Event e{};
-  e.type = type;
-  e.key.windowID = window_id();
-  e.key.keysym.scancode = code;
-  push(e);
-}
-
-void button(uint32_t type, uint8_t which, int32_t x, int32_t y) {
-  SDL_Event e{};
-  e.button = {type, 0, window_id(), 0, which, static_cast<uint8_t>(type == SDL_MOUSEBUTTONDOWN), 1, 0, x, y};
-  push(e);
 }
 
 }  // namespace
@@ -70,23 +49,19 @@ void start_game() {
 
 const std::string& run_dir() { return dir; }
 
-void key_down(SDL_Scancode code) { key(SDL_KEYDOWN, code); }
-void key_up(SDL_Scancode code) { key(SDL_KEYUP, code); }
+void key_down(SDL_Scancode code) { sdl_events::key(SDL_KEYDOWN, code); }
+void key_up(SDL_Scancode code) { sdl_events::key(SDL_KEYUP, code); }
 void press_key(SDL_Scancode code) {
   key_down(code);
   key_up(code);
 }
 
-void move_mouse(int32_t x, int32_t y) {
-  SDL_Event e{};
-  e.motion = {SDL_MOUSEMOTION, 0, window_id(), 0, 0, x, y, 0, 0};
-  push(e);
-}
+void move_mouse(int32_t x, int32_t y) { sdl_events::motion(x, y); }
 
 void click(int32_t x, int32_t y, uint8_t which) {
   move_mouse(x, y);
-  button(SDL_MOUSEBUTTONDOWN, which, x, y);
-  button(SDL_MOUSEBUTTONUP, which, x, y);
+  sdl_events::button(SDL_MOUSEBUTTONDOWN, which, x, y);
+  sdl_events::button(SDL_MOUSEBUTTONUP, which, x, y);
 }
 
 bool run_passes(int32_t count) {

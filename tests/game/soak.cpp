@@ -15,8 +15,8 @@
 
 #include "game/globals.h"
 #include "game/shell/main_loop.h"
-#include "gfx/gl_graphics_internal.h"
 #include "gfx/graphics.h"
+#include "tests/game/sdl_events.h"
 
 namespace {
 
@@ -33,41 +33,10 @@ long resident_kib() {
   return -1;
 }
 
-uint32_t window_id() {
-  TGraphicsPtr g = CurrentGraphicsContext();
-  return g ? GLGraphicsWindowId(*g) : 0;
-}
-
-void push(SDL_Event e) { SDL_PushEvent(&e); }
-
-void key(uint32_t type, SDL_Scancode code) {
-  SDL_Event e{};
-  e.type = type;
-  e.key.windowID = window_id();
-  e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-  e.key.keysym.scancode = code;
-  push(e);
-}
-
-void button(uint32_t type, uint8_t which, int32_t x, int32_t y) {
-  SDL_Event e{};
-  e.button = {type, 0, window_id(), 0, which, static_cast<uint8_t>(type == SDL_MOUSEBUTTONDOWN), 1, 0, x, y};
-  push(e);
-}
-
-void motion(int32_t x, int32_t y) {
-  SDL_Event e{};
-  e.motion = {SDL_MOUSEMOTION, 0, window_id(), 0, 0, x, y, 0, 0};
-  push(e);
-}
-
-void window_event(uint8_t what) {
-  SDL_Event e{};
-  e.window.type = SDL_WINDOWEVENT;
-  e.window.windowID = window_id();
-  e.window.event = what;
-  push(e);
-}
+using sdl_events::button;
+using sdl_events::key;
+using sdl_events::motion;
+using sdl_events::window_event;
 
 // The focus comes back from SDL's timer thread while the game holds on the main thread.
 uint32_t regain_focus(uint32_t, void*) {

@@ -29,7 +29,7 @@ drive='
   xdotool key space
   # The title, whatever the glasses: the flat credit line at the bottom.
   wait_until 60 "$out/title.png" 480x20+80+458 "(r+g+b)/3>0.45" 0.1 || exit 1
-  xdotool mousemove 320 290; sleep 0.3; xdotool click 1
+  choose_item 1 "$out/title.png" "$out/glasses_item.png" || exit 1
   wait_changed 20 "$out/title.png" "$out/glasses.png" 400x150+120+50 0.2 || exit 1
   if [ "$case" = readonly ]; then
     xdotool key Escape

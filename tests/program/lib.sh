@@ -57,6 +57,17 @@ wait_until() { shots_until "$1" "$2" "$5" "$3 passing $4" share_of "$3" "$4"; }
 changed_from() { changed "$1" "$3" "$2"; }
 wait_changed() { shots_until "$1" "$3" "$5" "$4 differing from $2" changed_from "$2" "$4"; }
 
+# choose_item INDEX BEFORE FILE: on a menu shown in BEFORE with another item highlighted, points
+# at item INDEX (0 is the top one), waits until its line has changed (a highlighted item is
+# drawn larger, whatever the glasses), then clicks. The game reads the pointer for the highlight
+# before it reads the button, so a click that came with the move would choose the item
+# highlighted before it.
+choose_item() {
+  xdotool mousemove 320 $((250 + 40 * $1))
+  wait_changed 20 "$2" "$3" 360x30+140+$((225 + 40 * $1)) 0.08 || return 1
+  xdotool click 1
+}
+
 # read_text FILE WxH+X+Y: the text OCR reads in a region, light text on a dark ground.
 read_text() {
   convert "$1" -crop "$2" +repage -resize 300% -negate -colorspace Gray "$1.ocr.png"

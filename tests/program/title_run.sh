@@ -28,7 +28,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 640x480x24" bash 
   best=$(read_text "$out/title.png" 220x26+210+0)
   grep -q "Best: 1234" <<<"$best" || fail "expected Best: 1234 on the title, read: $best"
   # Through the first glasses the title picture is drawn twice in the eye colours.
-  xdotool mousemove 320 290 click 1
+  choose_item 1 "$out/title.png" "$out/glasses_item.png" || exit 1
   wait_changed 20 "$out/title.png" "$out/stereo.png" 400x150+120+50 0.2 || exit 1
   xdotool key Escape
   for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
