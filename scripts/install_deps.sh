@@ -9,7 +9,7 @@ pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libpng-dev zlib1g-d
 case "$kind" in
   game) ;;
   test) pkgs+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick libx11-dev x11-utils
-             fonts-dejavu-core tesseract-ocr tesseract-ocr-eng) ;;
+             fonts-dejavu-core tesseract-ocr tesseract-ocr-eng openbox) ;;
   fuzz) pkgs+=(clang libclang-rt-14-dev) ;;
   *) echo "usage: $0 [game|test|fuzz]" >&2; exit 2 ;;
 esac

@@ -30,3 +30,8 @@ add_test(NAME Program.SwitchesBetweenFullScreenAndALetterboxedWindow
                  ${CMAKE_CURRENT_BINARY_DIR}/window_toggle_run)
 set_tests_properties(Program.SwitchesBetweenFullScreenAndALetterboxedWindow PROPERTIES
                      TIMEOUT 180 RUN_SERIAL TRUE)
+add_test(NAME Program.SwitchesBetweenFullScreenAndAWindowUnderAWindowManager
+         COMMAND ${CMAKE_CURRENT_LIST_DIR}/window_toggle_run.sh $<TARGET_FILE:vektor-swarm>
+                 ${CMAKE_CURRENT_BINARY_DIR}/window_toggle_wm_run wm)
+set_tests_properties(Program.SwitchesBetweenFullScreenAndAWindowUnderAWindowManager PROPERTIES
+                     TIMEOUT 180 RUN_SERIAL TRUE)

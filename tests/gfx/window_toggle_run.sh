@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
-# The real game on a 1920 x 1080 virtual screen (no window manager): its window carries the
-# 64-pixel icon and covers the screen; on the title menu, Alt+Enter makes it a 1280 x 960 window, which resized
-# to 1000 x 500 shows the whole picture between black bars; F11 covers the screen again with
-# bars left and right; Escape still ends the game with exit code 0.
-# usage: window_toggle_run.sh GAME OUTDIR
+# The real game on a 1920 x 1080 virtual screen: its window carries the 64-pixel icon and covers
+# the screen; on the title menu, Alt+Enter makes it a 1280 x 960 window, which resized to
+# 1000 x 500 shows the whole picture between black bars; F11 covers the screen again with bars
+# left and right; Escape still ends the game with exit code 0. Without a window manager the
+# game covers the screen by itself; with one (openbox, "wm") the full-screen state is asked of
+# it, and is on in full screen and off in the window.
+# usage: window_toggle_run.sh GAME OUTDIR [wm]
 set -u
-game=$(realpath "$1") out=$(realpath -m "$2")
+game=$(realpath "$1") out=$(realpath -m "$2") wm=${3:-}
 src=$(cd "$(dirname "$0")/../.." && pwd)
 mkdir -p "$out"
 run=$(mktemp -d)
 mkdir "$run/data"
 ln -s "$src"/data/*.ogg "$run/data/"
-export game out run
+export game out run wm
 
 xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 1920x1080x24" bash -c '
   fail() { echo "FAIL: $*"; exit 1; }
@@ -55,18 +57,39 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 1920x1080x24" bas
     done
     fail "no title menu after 60 s (yellow share $s)"
   }
+  # full_state yes|no: whether the window manager holds the window in its full-screen state.
+  full_state() {
+    [ -n "$wm" ] || return 0
+    local end=$((SECONDS + 30)) state
+    while [ $SECONDS -lt $end ]; do
+      state=$(xprop -id "$win" _NET_WM_STATE)
+      case "$1:$state" in yes:*_NET_WM_STATE_FULLSCREEN*) return 0 ;; no:*FULLSCREEN*) ;; no:*) return 0 ;; esac
+      sleep 0.2
+    done
+    fail "expected the full-screen state $1, the window has: $state"
+  }
+  if [ -n "$wm" ]; then
+    openbox >/dev/null 2>&1 &
+    end=$((SECONDS + 30))
+    until xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"; do
+      [ $SECONDS -lt $end ] || fail "openbox did not start"
+      sleep 0.2
+    done
+  fi
   cd "$run"
   SDL_AUDIODRIVER=dummy "$game" & pid=$!
   win=$(timeout 30 xdotool search --sync --name "^Vektor Swarm 3D$" | head -1)
   [ -n "$win" ] || fail "no window appeared"
   xprop -id "$win" _NET_WM_ICON | grep -q "Icon (64 x 64)" || fail "the window has no 64 x 64 icon"
   wait_size 1920x1080
+  full_state yes
   # Past the logo, whose fade starts from black and which Escape would skip; should the space
   # come before the logo reads keys, the logo ends by itself.
   xdotool key space
   wait_title
   xdotool key alt+Return
   wait_size 1280x960
+  full_state no
   wait_bars "$out/window_2x.png" 1280x960+0+0
   xdotool windowsize "$win" 1000 500
   wait_size 1000x500
@@ -74,6 +97,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 1920x1080x24" bas
   wait_bars "$out/window_1000x500.png" 640x490+180+5 150x500+0+0 150x500+850+0
   xdotool key F11
   wait_size 1920x1080
+  full_state yes
   # 1440 x 1080 of picture from x 240 on.
   wait_bars "$out/full_screen.png" 1400x1070+260+5 230x1080+0+0 230x1080+1690+0
   xdotool key Escape
@@ -82,5 +106,5 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 1920x1080x24" bas
   wait $pid; rc=$?
   [ $rc -eq 0 ] || fail "exit code $rc, expected 0"
 ' || exit 1
-echo "icon, 1280 x 960 window, letterboxed at 1000 x 500, full screen again and exit code 0; screenshots in $out"
+echo "${wm:+under openbox: }icon, 1280 x 960 window, letterboxed at 1000 x 500, full screen again and exit code 0; screenshots in $out"
 rm -rf "$run"
