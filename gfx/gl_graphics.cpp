@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
 #include <string>
@@ -16,6 +16,7 @@
 #include "gfx/draw2d.h"
 #include "gfx/gl_graphics_internal.h"
 #include "gfx/pixmap.h"
+#include "stream/core.h"
 #include "system/sdl_system.h"
 
 struct GLWindowContext {
@@ -90,35 +91,6 @@ void LoadFboProcs() {
            fbo.GenRenderbuffers && fbo.DeleteRenderbuffers && fbo.BindRenderbuffer &&
            fbo.RenderbufferStorage && fbo.FramebufferRenderbuffer && fbo.CheckFramebufferStatus &&
            fbo.BlitFramebuffer;
-}
-
-std::string Utf8(const std::u16string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (c >= 0xD800 && c < 0xE000) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
 }
 
 void PixelFormat(int32_t flags) {
@@ -656,7 +628,7 @@ TGraphicsPtr TGLGraphicsDriver::CreateGraphics(int32_t width, int32_t height, in
       x = y = static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(0));
     }
   }
-  SDL_Window* window = SDL_CreateWindow(Utf8(ApplicationTitle).c_str(), x, y, w, h, wflags);
+  SDL_Window* window = SDL_CreateWindow(TextToUtf8(ApplicationTitle).c_str(), x, y, w, h, wflags);
   if (!window) return nullptr;
   if (icon) SDL_SetWindowIcon(window, icon);
   if (depth != 0 && !fbo.ok) {

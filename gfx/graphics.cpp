@@ -50,6 +50,16 @@ void NextSeq(FrontEnd& s) {
   if (s.seq == 0) s.seq = 1;
 }
 
+// A new driver starts with no current context of the old one, no cached modes and the icon.
+void UseDriver(FrontEnd& s, TGraphicsDriver* driver) {
+  if (driver == s.driver) return;
+  ReleaseCurrentFromDriver(s);
+  s.modes.clear();
+  s.modes_listed = false;
+  s.driver = driver;
+  if (driver && s.icon) driver->SetIcon(s.icon);
+}
+
 void EndOpenGraphicsAtExit() { EndOpenGraphics(); }
 
 // Pacing reads the monotonic clock in nanoseconds: the schedule stays in whole milliseconds,
@@ -147,13 +157,7 @@ const TOpenGraphicsTimes& LastOpenGraphicsTimes() { return State().open_times; }
 
 void SelectGraphicsDriver(TGraphicsDriver* driver, int32_t default_flags) {
   FrontEnd& s = State();
-  if (driver != s.driver) {
-    ReleaseCurrentFromDriver(s);
-    s.modes.clear();
-    s.modes_listed = false;
-    s.driver = driver;
-    if (driver && s.icon) driver->SetIcon(s.icon);
-  }
+  UseDriver(s, driver);
   s.default_flags = default_flags;
   ForgetCurrent(s);
 }
@@ -242,13 +246,7 @@ void MakeGraphicsCurrent(const TGraphicsPtr& g) {
     return;
   }
   TGraphicsDriver* driver = g->Driver();
-  if (driver != s.driver) {
-    ReleaseCurrentFromDriver(s);
-    s.modes.clear();
-    s.modes_listed = false;
-    s.driver = driver;
-    if (driver && s.icon) driver->SetIcon(s.icon);
-  }
+  UseDriver(s, driver);
   g->GetSettings(s.width, s.height, s.depth, s.hertz, s.flags);
   s.driver->SetGraphics(g);
   s.current = g;

@@ -9,14 +9,13 @@
 set -u
 game=$(realpath "$1") out=$(realpath -m "$2") wm=${3:-}
 src=$(cd "$(dirname "$0")/../.." && pwd)
+. "$src/tests/program/lib.sh"
 mkdir -p "$out"
-run=$(mktemp -d)
-mkdir "$run/data"
-ln -s "$src"/data/*.ogg "$run/data/"
-export game out run wm
+run=$(make_run_dir)
+export game out run wm src
 
 xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 1920x1080x24" bash -c '
-  fail() { echo "FAIL: $*"; exit 1; }
+  . "$src/tests/program/lib.sh"
   size() { xwininfo -id "$win" | awk "/Width:/ { w = \$2 } /Height:/ { h = \$2 } END { print w \"x\" h }"; }
   # wait_size WxH: until the window has that size, at most 30 s.
   wait_size() {
@@ -101,10 +100,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 1920x1080x24" bas
   # 1440 x 1080 of picture from x 240 on.
   wait_bars "$out/full_screen.png" 1400x1070+260+5 230x1080+0+0 230x1080+1690+0
   xdotool key Escape
-  for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  kill -0 $pid 2>/dev/null && { kill -9 $pid; fail "the game did not end on Escape"; }
-  wait $pid; rc=$?
-  [ $rc -eq 0 ] || fail "exit code $rc, expected 0"
+  game_ends 10 Escape
 ' || exit 1
 echo "${wm:+under openbox: }icon, 1280 x 960 window, letterboxed at 1000 x 500, full screen again and exit code 0; screenshots in $out"
 rm -rf "$run"

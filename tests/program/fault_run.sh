@@ -49,10 +49,7 @@ drive='
       xdotool key Escape
     fi
   fi
-  for i in $(seq 1 150); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  kill -0 $pid 2>/dev/null && { kill -9 $pid; fail "the game did not end"; }
-  wait $pid; rc=$?
-  [ $rc -eq 0 ] || fail "exit code $rc, expected 0; the game said: $(cat "$out/game.log")"
+  game_ends 15 "" "$out/game.log"
 '
 export drive
 xvfb() { xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 640x480x24" bash -c "$drive" 2>&1; }

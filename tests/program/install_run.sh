@@ -44,9 +44,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 640x480x24" bash 
   xdotool key Escape
   wait_until 30 "$HOME/title.png" 240x30+200+228 "r>0.6&&g>0.6&&b<0.4" 0.05 || exit 1
   xdotool key Escape
-  for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  kill -0 $pid 2>/dev/null && { kill -9 $pid; fail "the game did not end on Escape"; }
-  wait $pid || fail "exit code $?"
+  game_ends 10 Escape
 ' || exit 1
 grep -q "not found" "$HOME/out.txt" && fail "the installed game misses sounds: $(cat "$HOME/out.txt")"
 run=$HOME/.local/share/vektor-swarm

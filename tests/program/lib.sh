@@ -68,6 +68,16 @@ choose_item() {
   xdotool click 1
 }
 
+# game_ends SECONDS [CAUSE] [LOG]: waits up to SECONDS for the game ($pid) to end; fails (after
+# killing it) if it has not, or if its exit code is not 0, then showing LOG if given.
+game_ends() {
+  local i rc
+  for i in $(seq 1 $(($1 * 10))); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  kill -0 $pid 2>/dev/null && { kill -9 $pid; fail "the game did not end${2:+ on $2}"; }
+  wait $pid; rc=$?
+  [ $rc -eq 0 ] || fail "exit code $rc, expected 0${3:+; the game said: $(cat "$3")}"
+}
+
 # read_text FILE WxH+X+Y: the text OCR reads in a region, light text on a dark ground.
 read_text() {
   convert "$1" -crop "$2" +repage -resize 300% -negate -colorspace Gray "$1.ocr.png"

@@ -169,10 +169,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   a_end=$(audio_at)
   echo "$a_music $a_music_end $a_fire $a_end" > "$out/audio_marks.txt"
   xdotool key Escape
-  for i in $(seq 1 150); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  kill -0 $pid 2>/dev/null && { kill -9 $pid; fail "the game did not end on Escape"; }
-  wait $pid; rc=$?
-  [ $rc -eq 0 ] || fail "exit code $rc, expected 0"
+  game_ends 15 Escape
 ' 2>&1
 }
 for attempt in 1 2 3; do

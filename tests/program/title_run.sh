@@ -31,10 +31,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 640x480x24" bash 
   choose_item 1 "$out/title.png" "$out/glasses_item.png" || exit 1
   wait_changed 20 "$out/title.png" "$out/stereo.png" 400x150+120+50 0.2 || exit 1
   xdotool key Escape
-  for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  kill -0 $pid 2>/dev/null && { kill -9 $pid; fail "the game did not end on Escape"; }
-  wait $pid; rc=$?
-  [ $rc -eq 0 ] || fail "exit code $rc, expected 0"
+  game_ends 10 Escape
 ' || exit 1
 
 [ "$(hex "$run/data/hiscore.dat")" = "d2 04 00 00" ] || fail "best score file now holds $(hex "$run/data/hiscore.dat")"
