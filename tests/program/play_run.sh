@@ -38,6 +38,17 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
     import -window root -crop "${w}x${h}+${x}+${y}" +repage "$1"
     read_text "$1" "${w}x${h}+0+0"
   }
+  # wait_text TRIES FILE WxH+X+Y WORD WHAT: until OCR reads WORD in the region, TRIES screenshots
+  # 0.3 s apart at most.
+  wait_text() {
+    local i text=
+    for i in $(seq 1 "$1"); do
+      text=$(text_at "$2" "$3")
+      grep -q "$4" <<<"$text" && return 0
+      sleep 0.3
+    done
+    fail "$5 does not read $4, read: $text"
+  }
   # to_screen X Y: a game position in screen pixels.
   to_screen() { awk -v x="$1" -v y="$2" -v s="$s" -v ox="$ox" -v oy="$oy" "BEGIN { printf \"%d %d\", ox + x * s, oy + y * s }"; }
   mouse() { xdotool mousemove $(to_screen "$1" "$2"); }
@@ -79,12 +90,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   wait_until 20 "$out/03_music_item.png" 300x30+170+308 "$yellow" 0.05 || exit 1
   xdotool click 1
   a_music_end=$(audio_at)
-  for i in $(seq 1 50); do
-    text=$(text_at "$out/03_music_off.png" 400x40+120+302)
-    grep -q "Off" <<<"$text" && break
-    sleep 0.3
-  done
-  grep -q "Off" <<<"$text" || fail "the music item does not read Off, read: $text"
+  wait_text 50 "$out/03_music_off.png" 400x40+120+302 Off "the music item"
   # 4. A new game: the get-ready zoom, then play.
   click_at 320 250
   wait_until 60 "$out/04_ready.png" 300x60+170+255 "$yellow" 0.05 || exit 1
@@ -130,12 +136,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   xdotool key Escape
   sleep 0.3
   mouse 140 250
-  for i in $(seq 1 60); do
-    text=$(text_at "$out/09_start_text.png" 300x40+170+222)
-    grep -q "Start" <<<"$text" && break
-    sleep 0.3
-  done
-  grep -q "Start" <<<"$text" || fail "expected Start Game on the title after Escape, read: $text"
+  wait_text 60 "$out/09_start_text.png" 300x40+170+222 Start "the first title item after Escape"
   # 10. The glasses item three times: each step tints the title differently; the third is R\C.
   mouse 320 290; sleep 0.3
   shot "$out/09_title.png"
