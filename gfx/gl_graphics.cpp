@@ -209,11 +209,19 @@ void WarmUpGL() {
   });
 }
 
+// SDL would otherwise fall back to a video driver that shows nothing, and the program would
+// run unseen until killed.
+bool VideoAllowed() {
+  if (DisplayAvailable()) return true;
+  SDL_SetError("No display: neither DISPLAY nor WAYLAND_DISPLAY is set");
+  return false;
+}
+
 // False, with SDL's error set, when there is no video or no OpenGL to be had; the
 // context being made then fails and the caller decides what becomes of the program.
 bool EnsureShared() {
   if (shared) return true;
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  if (!VideoAllowed() || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   // Mesa's own loading then finds the libraries in place.
   if (warm_up.joinable()) warm_up.join();
   // Minimising a full-screen window then keeps it full screen for its restoration.
@@ -569,7 +577,7 @@ void TGLGraphics::Close() {
 
 std::vector<TGraphicsMode> TGLGraphicsDriver::GraphicsModes() {
   std::vector<TGraphicsMode> modes;
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return modes;
+  if (!VideoAllowed() || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return modes;
   int n = SDL_GetNumDisplayModes(0);
   for (int i = 0; i < n && modes.size() < 1024; ++i) {
     SDL_DisplayMode m;
@@ -779,3 +787,10 @@ void GLClientToWindow(const TGraphics& g, float& x, float& y) {
 
 bool GLSharedContextAlive() { return shared && !shut_down; }
 bool GLEnsureSharedContext() { return EnsureShared(); }
+
+bool DisplayAvailable() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"})
+    if (const char* value = SDL_getenv(name); value && *value) return true;
+  const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);  // the variable, or a hint set in code
+  return asked && *asked;
+}
