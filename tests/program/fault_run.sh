@@ -8,7 +8,8 @@
 #             device, finds none) and no sounds either (no data/ where it starts): one line for
 #             each and nothing else said, the game plays silently, exit code 0, and the folder
 #             it makes for its files is data/, lower case.
-#   nodisplay no DISPLAY or WAYLAND_DISPLAY (and no Xvfb): one line and exit code 1, promptly;
+#   nodisplay no DISPLAY or WAYLAND_DISPLAY (and no Xvfb): one line and exit code 1, promptly,
+#             and the same exit code where DISPLAY names a display that is not there;
 #             and the command line, which needs no display: --help and --version on standard
 #             output with exit code 0, anything else the usage on standard error and exit code 2.
 # Exits 77 (not applicable) only when the read-only mount cannot be made on this machine.
@@ -66,14 +67,16 @@ export drive
 xvfb() { xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 640x480x24" bash -c "$drive" 2>&1; }
 export -f xvfb
 
-# ends_alone SECONDS CODE ARGUMENT...: runs the game without a display; fails unless it ends by
-# itself within SECONDS (that long only on a stalled machine) with exit code CODE. Its standard
-# output and error are left in $out/stdout and $out/stderr.
+# ends_alone SECONDS CODE ARGUMENT...: runs the game without a display (or on $display, where
+# set); fails unless it ends by itself within SECONDS (that long only on a stalled machine)
+# with exit code CODE. Its standard output and error are left in $out/stdout and $out/stderr.
+display=
 ends_alone() {
   local limit=$1 code=$2 rc
   shift 2
   (cd "$run" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER -u XDG_RUNTIME_DIR \
-     SDL_AUDIODRIVER=dummy timeout -s KILL "$limit" "$game" "$@") >"$out/stdout" 2>"$out/stderr"
+     ${display:+DISPLAY=$display} SDL_AUDIODRIVER=dummy timeout -s KILL "$limit" "$game" "$@") \
+     >"$out/stdout" 2>"$out/stderr"
   rc=$?
   [ $rc -ne 137 ] || fail "${*:-no arguments}: still running without a display after ${limit}s"
   [ $rc -eq "$code" ] || fail "${*:-no arguments}: exit code $rc, expected $code; it said: $(cat "$out/stdout" "$out/stderr")"
@@ -100,7 +103,13 @@ case $case in
       grep -q "^Usage: vektor-swarm" "$out/stderr" && [ "$(lines "$out/stdout")" -eq 0 ] ||
         fail "$wrong: expected the usage on standard error only, got: $(cat "$out/stdout") / $(cat "$out/stderr")"
     done
-    echo "no display: one line ($said) and exit code 1; --help, --version 0; other arguments 2"
+    # A display named but not there: SDL would fall back to drawing unseen.
+    display=:64999
+    while [ -e /tmp/.X11-unix/X${display#:} ]; do display=:$((${display#:} - 1)); done
+    ends_alone 60 1
+    grep -q "Cannot open" "$out/stderr" || fail "display $display: expected a line saying the screen cannot be opened, got: $(cat "$out/stderr")"
+    echo "no display: one line ($said) and exit code 1; display $display not there: exit code 1;" \
+         "--help, --version 0; other arguments 2"
     exit 0
     ;;
   sigterm)
