@@ -209,11 +209,32 @@ void WarmUpGL() {
   });
 }
 
+// Where no display can be reached, SDL falls back to a video driver that shows nothing, and
+// the program would run unseen until killed; such a driver serves only when asked for by name.
+bool VideoAllowed() {
+  if (!DisplayAvailable()) {
+    SDL_SetError("No display: neither DISPLAY nor WAYLAND_DISPLAY is set");
+    return false;
+  }
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+  if (asked && *asked) return true;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  for (const char* unseen : {"offscreen", "dummy", "evdev"}) {
+    if (driver && std::strcmp(driver, unseen) == 0) {
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      SDL_SetError("The display cannot be reached");
+      return false;
+    }
+  }
+  return true;
+}
+
 // False, with SDL's error set, when there is no video or no OpenGL to be had; the
 // context being made then fails and the caller decides what becomes of the program.
 bool EnsureShared() {
   if (shared) return true;
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  if (!VideoAllowed()) return false;
   // Mesa's own loading then finds the libraries in place.
   if (warm_up.joinable()) warm_up.join();
   // Minimising a full-screen window then keeps it full screen for its restoration.
@@ -573,7 +594,7 @@ void TGLGraphics::Close() {
 
 std::vector<TGraphicsMode> TGLGraphicsDriver::GraphicsModes() {
   std::vector<TGraphicsMode> modes;
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return modes;
+  if (!VideoAllowed()) return modes;
   int n = SDL_GetNumDisplayModes(0);
   for (int i = 0; i < n && modes.size() < 1024; ++i) {
     SDL_DisplayMode m;
@@ -783,3 +804,10 @@ void GLClientToWindow(const TGraphics& g, float& x, float& y) {
 
 bool GLSharedContextAlive() { return shared && !shut_down; }
 bool GLEnsureSharedContext() { return EnsureShared(); }
+
+bool DisplayAvailable() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"})
+    if (const char* value = SDL_getenv(name); value && *value) return true;
+  const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);  // the variable, or a hint set in code
+  return asked && *asked;
+}
