@@ -52,6 +52,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 640x480x24" bash 
   while [ $(( $(audio_at) - from )) -lt $((seconds * 176400)) ]; do
     xdotool mousemove $((40 + RANDOM % 560)) 250
     for i in 1 2 3 4 5 6; do xdotool click 1; clicks=$((clicks + 1)); sleep 0.05; done
+    [ $((clicks % 60)) -eq 0 ] && shot "$out/play_$((clicks / 60)).png"
   done
   echo "$from $clicks" > "$out/marks.txt"
   kill -TERM $pid
