@@ -13,7 +13,7 @@
 #include "game/shell/hud.h"
 #include "game/shell/main_loop.h"
 #include "gfx/collision.h"
-#include "gfx/gl_draw2d.h"
+#include "gfx/opengl/gl_draw2d.h"
 #include "gfx/graphics.h"
 #include "system/random.h"
 
