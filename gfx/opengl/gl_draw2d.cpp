@@ -453,5 +453,3 @@ void StartGLDraw2DDriver() {
   SelectGraphicsDriver(&TheGLDraw2DDriver(), GraphicsBackBuffer);
 }
 
-
-void StartDraw2DGraphics() { StartGLDraw2DDriver(); }
