@@ -6,13 +6,15 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "gfx/gles/gles_draw2d.h"
 #include "gfx/sdl/sdl_gl_window.h"
 
 TGLWindowHost& GLESGraphicsHost();
-// Before the first context: ask for OpenGL 3.3 core only, never OpenGL ES.
-void GLESUseDesktopFormOnly();
+// Before the first context: the kinds of context to try, in order (OpenGL ES 3.0, then
+// OpenGL 3.3 core, unless told otherwise).
+void GLESAskForContexts(std::vector<TGLContextApi> apis);
 
 // Draw calls and clears issued since the start.
 struct TGLESCounts {

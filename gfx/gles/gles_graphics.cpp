@@ -6,21 +6,17 @@ namespace {
 
 GLWindowContext* RecordOf(const TGraphicsPtr& g) { return g ? GLRecordOf(*g) : nullptr; }
 
-bool desktop_only = false;
+std::vector<TGLContextApi> asked = {{SDL_GL_CONTEXT_PROFILE_ES, 3, 0},
+                                     {SDL_GL_CONTEXT_PROFILE_CORE, 3, 3}};
 
 }  // namespace
 
 TGLWindowHost& GLESGraphicsHost() {
-  static TGLWindowHost* host = [] {
-    std::vector<TGLContextApi> apis;
-    if (!desktop_only) apis.push_back({SDL_GL_CONTEXT_PROFILE_ES, 3, 0});
-    apis.push_back({SDL_GL_CONTEXT_PROFILE_CORE, 3, 3});
-    return new TGLWindowHost(&TheGLESGraphicsDriver(), std::move(apis));
-  }();
+  static TGLWindowHost* host = new TGLWindowHost(&TheGLESGraphicsDriver(), asked);
   return *host;
 }
 
-void GLESUseDesktopFormOnly() { desktop_only = true; }
+void GLESAskForContexts(std::vector<TGLContextApi> apis) { asked = std::move(apis); }
 
 std::vector<TGraphicsMode> TGLESGraphicsDriver::GraphicsModes() { return GLDisplayModes(); }
 
