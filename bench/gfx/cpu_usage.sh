@@ -5,6 +5,7 @@
 # bare program that only draws a 640 x 480 backdrop and scales it into the window (bare_gl).
 # Run from the repository root. usage: bench/gfx/cpu_usage.sh BUILD_DIR [SECONDS]
 set -eu
+if [ "${1:-}" = --inside ]; then inside=$2; shift 2; else inside=""; fi
 build=$(realpath "$1") seconds=${2:-6}
 game="$build/vektor-swarm" bare="$build/bench/gfx/bare_gl"
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
@@ -22,7 +23,7 @@ cpu_of() {
   awk -v d=$((after - before)) -v hz="$hz" -v s="$seconds" 'BEGIN { printf "%.0f", 100 * d / hz / s }'
 }
 
-measure_screen() {  # runs inside xvfb-run
+measure_screen() {  # under xvfb-run
   local screen=$1 driver pid title play
   "$bare" floor $((seconds + 2)) & pid=$!
   sleep 1
@@ -41,8 +42,10 @@ measure_screen() {  # runs inside xvfb-run
     echo "$screen $driver: title $title %, play $play %"
   done
 }
-export -f cpu_of measure_screen
-export seconds game bare run
+if [ -n "$inside" ]; then
+  measure_screen "$inside"
+  exit
+fi
 for screen in 640x480 1920x1080; do
-  xvfb-run -a -s "-screen 0 ${screen}x24" bash -c "measure_screen $screen"
+  xvfb-run -a -s "-screen 0 ${screen}x24" "$0" --inside $screen "$build" "$seconds"
 done
