@@ -94,6 +94,8 @@ bool game_startup(const TGameScreen& screen) {
 }
 
 bool main_loop_pass() {
+  // In play the pointer steers the ship, so it may not wander off the picture or the window.
+  ConfineMousePointer(game_state == kPlaying || game_state == kDying ? 1 : 0);
   draw_background(0);
   ClearCollisionLayers(0);
   switch (game_state) {

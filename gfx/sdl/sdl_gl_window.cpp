@@ -231,6 +231,8 @@ void ShowWindowed(GLWindowContext* rec, bool windowed) {
   rec->windowed = windowed;
 }
 
+void Register(GLWindowContext* rec);
+
 bool IsToggleKey(const SDL_KeyboardEvent& key) {
   const SDL_Scancode code = key.keysym.scancode;
   if (code == SDL_SCANCODE_F11) return true;
@@ -246,6 +248,7 @@ bool OnWindowEvent(GLWindowContext* rec, const SDL_Event& e) {
       if (!e.key.repeat && rec->scaled && IsToggleKey(e.key)) {
         rec->toggle_held = e.key.keysym.scancode;
         ShowWindowed(rec, !rec->windowed);
+        Register(rec);  // full screen holds the pointer on the picture, a window does not
         return true;
       }
       return e.key.keysym.scancode == rec->toggle_held;
@@ -282,6 +285,7 @@ void Register(GLWindowContext* rec) {
   w.sdl_window_id = SDL_GetWindowID(rec->window);
   w.client_width = rec->width;
   w.client_height = rec->height;
+  w.confined = rec->kind == 3 && !rec->windowed;
   w.to_client = [rec](float& x, float& y) { ToClient(rec, x, y); };
   w.to_window = [rec](float& x, float& y) { ToWindow(rec, x, y); };
   w.on_event = [rec](const SDL_Event& e) { return OnWindowEvent(rec, e); };

@@ -471,6 +471,45 @@ TEST(GLGraphicsDriver, AltEnterAndF11SwitchFullScreenAndAWindowKeepingTheContext
   EndOpenGraphics();
 }
 
+namespace {
+void PushMotion(const TGraphics& g, int x, int y) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEMOTION;
+  e.motion.windowID = GLGraphicsWindowId(g);
+  e.motion.x = x;
+  e.motion.y = y;
+  ASSERT_EQ(1, SDL_PushEvent(&e));
+}
+}  // namespace
+
+TEST(GLGraphicsDriver, FullScreenHoldsThePointerOnThePictureAndAWindowOnlyWhenAsked) {
+  StartGLDraw2DDriver();
+  TGraphicsPtr g = OpenGraphics(640, 480, 32, 0, 0);
+  ASSERT_TRUE(g);
+  TGLContextInfo info = GLGraphicsInfo(*g);
+  PushMotion(*g, info.window_width + 300, -200);
+  EXPECT_EQ(639, MousePosX()) << "full screen: a position past the picture reads as its edge";
+  EXPECT_EQ(0, MousePosY());
+  MoveMousePointer(-50, 1000);
+  EXPECT_EQ(0, MousePosX()) << "and the pointer is moved no further than the edge";
+  EXPECT_EQ(479, MousePosY());
+  MoveMousePointer(321, 239);
+  EXPECT_EQ(321, MousePosX()) << "a pointer put on a scaled picture reads where it was put";
+  EXPECT_EQ(239, MousePosY());
+
+  PressKey(*g, SDL_SCANCODE_RETURN, KMOD_LALT);
+  ASSERT_TRUE(GLGraphicsInfo(*g).windowed);
+  SDL_SetWindowSize(SDL_GetWindowFromID(GLGraphicsWindowId(*g)), 1000, 500);
+  PollSystemEvents();
+  PushMotion(*g, 5, 250);
+  EXPECT_LT(MousePosX(), 0) << "in a window the pointer may rest on the bars";
+  ConfineMousePointer(1);
+  PushMotion(*g, 5, 250);
+  EXPECT_EQ(0, MousePosX()) << "unless the program holds it on the picture";
+  ConfineMousePointer(0);
+  EndOpenGraphics();
+}
+
 TEST(GLWindowedSize, IsTheLargestWholeMultipleThatFitsAndNeverBelowOne) {
   int32_t w, h;
   GLWindowedSize(640, 480, 1920, 1040, w, h);
