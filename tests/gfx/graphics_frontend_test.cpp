@@ -10,8 +10,8 @@
 #include <SDL_opengl.h>
 
 #include "gfx/draw2d.h"
-#include "gfx/gl_draw2d.h"
-#include "gfx/gl_graphics_internal.h"
+#include "gfx/opengl/gl_draw2d.h"
+#include "gfx/opengl/gl_graphics_internal.h"
 #include "gfx/graphics_internal.h"
 #include "gfx/pixmap.h"
 #include "stream/stream.h"
