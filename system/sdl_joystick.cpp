@@ -84,18 +84,23 @@ bool ControllerHasDpad(SDL_GameController* c) {
   return false;
 }
 
-// Where the d-pad points as SDL_HAT_* bits; a controller whose mapping has no d-pad falls
-// back on the device's first hat. False when the device has neither.
+// Where the d-pad points as SDL_HAT_* bits: the d-pad buttons of a controller's mapping and
+// the device's first hat together. A pad's d-pad may be that hat while its mapping names other
+// buttons as the d-pad (SDL's own layout for virtual and some generic pads), and when the
+// mapping does name the hat the two agree. False when the device has neither.
 bool ReadDpad(const TJoystickPort& p, uint8_t& bits) {
   bits = SDL_HAT_CENTERED;
+  bool found = false;
   if (p.controller && ControllerHasDpad(p.controller)) {
     for (int i = 0; i < 4; ++i)
       if (SDL_GameControllerGetButton(p.controller, kDpad[i])) bits |= kHatBits[i];
-    return true;
+    found = true;
   }
-  if (SDL_JoystickNumHats(p.device) <= 0) return false;
-  bits = SDL_JoystickGetHat(p.device, 0);
-  return true;
+  if (SDL_JoystickNumHats(p.device) > 0) {
+    bits |= SDL_JoystickGetHat(p.device, 0);
+    found = true;
+  }
+  return found;
 }
 
 uint32_t HatAngle(uint8_t bits) {

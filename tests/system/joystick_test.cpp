@@ -176,3 +176,34 @@ TEST(GameController, SouthAndEastFaceButtonsAreButtonsZeroAndOneAndItsDpadSteers
   EXPECT_EQ(0x780F, JoystickButtonMask(0))
       << "expected the four face buttons and the d-pad, at their layout's numbers";
 }
+
+// SDL's own layout for a pad of its game-controller kind names buttons 11 to 14 as the d-pad,
+// while such a pad's d-pad is its hat: held, the hat must read where it points.
+TEST(GameController, ItsDpadIsItsHatInEveryDirection) {
+  StartSystemDriver();
+  const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 15, 1);
+  ASSERT_GE(index, 0) << SDL_GetError();
+  ASSERT_TRUE(SDL_IsGameController(index)) << "expected SDL to know the pad as a game controller";
+  SDL_Joystick* pad = SDL_JoystickOpen(index);
+  ASSERT_EQ(1, JoystickCount());
+  EXPECT_EQ(-1.0f, JoystickHat(0)) << "expected -1 while the d-pad is released";
+  const struct {
+    uint8_t hat;
+    float value;
+  } held[] = {{SDL_HAT_UP, 0.0f},       {SDL_HAT_RIGHTUP, 0.125f}, {SDL_HAT_RIGHT, 0.25f},
+              {SDL_HAT_RIGHTDOWN, 0.375f}, {SDL_HAT_DOWN, 0.5f},    {SDL_HAT_LEFTDOWN, 0.625f},
+              {SDL_HAT_LEFT, 0.75f},    {SDL_HAT_LEFTUP, 0.875f}};
+  for (const auto& h : held) {
+    SDL_JoystickSetVirtualHat(pad, 0, h.hat);
+    EXPECT_EQ(h.value, JoystickHat(0)) << "expected " << h.value << " for hat bits " << int(h.hat)
+                                       << ", got " << JoystickHat(0);
+  }
+  SDL_JoystickSetVirtualHat(pad, 0, SDL_HAT_LEFT);
+  EXPECT_EQ(-1.0f, JoystickX(0)) << "expected the held d-pad to steer left as well";
+  SDL_JoystickSetVirtualHat(pad, 0, SDL_HAT_CENTERED);
+  EXPECT_EQ(-1.0f, JoystickHat(0)) << "expected -1 once the d-pad is released again";
+  SDL_JoystickSetVirtualButton(pad, 14, 1);  // the layout's d-pad right
+  EXPECT_EQ(0.25f, JoystickHat(0)) << "expected the layout's d-pad buttons to keep working";
+  SDL_JoystickSetVirtualButton(pad, 14, 0);
+  EXPECT_EQ(0x200, JoystickAxisMask(0) & 0x200) << "expected the hat bit in the axis mask";
+}
