@@ -206,4 +206,8 @@ TEST(GameController, ItsDpadIsItsHatInEveryDirection) {
   EXPECT_EQ(0.25f, JoystickHat(0)) << "expected the layout's d-pad buttons to keep working";
   SDL_JoystickSetVirtualButton(pad, 14, 0);
   EXPECT_EQ(0x200, JoystickAxisMask(0) & 0x200) << "expected the hat bit in the axis mask";
+  const SDL_JoystickID id = SDL_JoystickInstanceID(pad);
+  SDL_JoystickClose(pad);
+  for (int i = 0; i < SDL_NumJoysticks(); ++i)
+    if (SDL_JoystickGetDeviceInstanceID(i) == id) SDL_JoystickDetachVirtual(i);
 }
