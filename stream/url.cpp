@@ -1,11 +1,12 @@
 // Opening streams from URLs: files, the factory chain ("incbin", "littleendian",
-// "bigendian") and the registry of resources compiled into the executable.
+// "bigendian", the text encodings) and the registry of resources compiled into the executable.
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
+#include "stream/endian_stream.h"
 #include "stream/handler_chain.h"
 #include "stream/stream.h"
+#include "stream/text_stream_internal.h"
 
 namespace {
 
@@ -38,41 +39,15 @@ class TIncbinFactory : public TStreamFactory {
   }
 };
 
-uint16_t Swap(uint16_t v) { return __builtin_bswap16(v); }
-int32_t Swap(int32_t v) { return static_cast<int32_t>(__builtin_bswap32(static_cast<uint32_t>(v))); }
-int64_t Swap(int64_t v) { return static_cast<int64_t>(__builtin_bswap64(static_cast<uint64_t>(v))); }
-
-// Typed values in big-endian order over any stream.
-class TBigEndianStream : public TStreamWrapper {
- public:
-  int32_t ReadShort() override { return Swap(static_cast<uint16_t>(_stream->ReadShort())); }
-  void WriteShort(int32_t n) override { _stream->WriteShort(Swap(static_cast<uint16_t>(n))); }
-  int32_t ReadInt() override { return Swap(_stream->ReadInt()); }
-  void WriteInt(int32_t n) override { _stream->WriteInt(Swap(n)); }
-  int64_t ReadLong() override { return Swap(_stream->ReadLong()); }
-  void WriteLong(int64_t n) override { _stream->WriteLong(Swap(n)); }
-  float ReadFloat() override { return std::bit_cast<float>(Swap(_stream->ReadInt())); }
-  void WriteFloat(float x) override { _stream->WriteInt(Swap(std::bit_cast<int32_t>(x))); }
-  double ReadDouble() override { return std::bit_cast<double>(Swap(_stream->ReadLong())); }
-  void WriteDouble(double x) override { _stream->WriteLong(Swap(std::bit_cast<int64_t>(x))); }
-};
-
 class TEndianFactory : public TStreamFactory {
  public:
   TStreamPtr CreateStream(const TUrl&, const std::u16string& protocol, const std::u16string& path,
                           bool readable, bool writeable) override {
-    std::shared_ptr<TStreamWrapper> wrapper;
-    if (protocol == u"littleendian") {
-      wrapper = std::make_shared<TStreamWrapper>();  // this machine's own order
-    } else if (protocol == u"bigendian") {
-      wrapper = std::make_shared<TBigEndianStream>();
-    } else {
-      return nullptr;
-    }
+    if (protocol != u"littleendian" && protocol != u"bigendian") return nullptr;
     TStreamPtr inner = OpenStreamUrl(TUrl(path), readable, writeable);
     if (!inner) return nullptr;
-    wrapper->SetStream(std::move(inner));
-    return wrapper;
+    if (protocol == u"bigendian") return TBigEndianStream::Create(std::move(inner));
+    return TLittleEndianStream::Create(std::move(inner));
   }
 };
 
@@ -81,6 +56,7 @@ void InitFactories() {
   if (done) return;
   done = true;
   AddStreamFactory(std::make_shared<TEndianFactory>());
+  AddTextStreamFactory();
   AddStreamFactory(std::make_shared<TIncbinFactory>());
 }
 
