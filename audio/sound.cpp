@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "audio/openal/openal_driver.h"
 #include "audio/softmix.h"
 #include "stream/handler_chain.h"
 
@@ -26,6 +27,7 @@ void InitAudio() {
   done = true;
   // The silent driver goes in first so that it is the last one a lookup meets.
   silent_driver = TAudioDriver::Create();
+  InitOpenALDriver();
   InitSoftMixDrivers();
   // A device thread must not outlive main.
   std::atexit(ShutdownAudio);
@@ -138,3 +140,7 @@ void SetAudioChannelRate(const TChannelPtr& ch, float r) {
   if (ch) ch->SetRate(r);
 }
 int32_t IsAudioChannelPlaying(const TChannelPtr& ch) { return ch ? ch->Playing() : 0; }
+
+void RegisterAudioTypes();  // audio_types.cpp
+// The layer's classes are known to reflection from the program's start.
+static const bool audio_types_registered = (RegisterAudioTypes(), true);

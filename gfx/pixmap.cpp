@@ -395,3 +395,7 @@ TPixmapPtr TPixmapDataType::Read(TStream& stream) {
     if (ReadUpTo(stream, p->PixelPtr(0, y), p->RowBytes()) != p->RowBytes()) return nullptr;
   return p;
 }
+
+void RegisterGfxTypes();  // gfx_types.cpp
+// The layer's classes are known to reflection from the program's start.
+static const bool gfx_types_registered = (RegisterGfxTypes(), true);

@@ -4,7 +4,7 @@
 set -euo pipefail
 kind=${1:-game}
 
-pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libpng-dev zlib1g-dev
+pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libpng-dev zlib1g-dev libopenal-dev
       libfreetype-dev libogg-dev libvorbis-dev libjpeg62-turbo-dev fonts-play)
 case "$kind" in
   game) ;;

@@ -176,3 +176,6 @@ int32_t EventY() { return current_event ? current_event->y : 0; }
 std::any EventExtra() { return current_event ? current_event->extra : std::any{}; }
 std::u16string EventText() { return current_event ? EventExtraText(current_event->extra) : u""; }
 std::shared_ptr<void> EventSource() { return current_event ? current_event->source : nullptr; }
+
+// The layer's classes are known to reflection from the program's start.
+static const bool system_types_registered = (RegisterSystemTypes(), true);

@@ -11,3 +11,5 @@ bool SystemEventsBusy();  // true while a poll or wait runs
 constexpr int kBoxButtonOk = 1, kBoxButtonCancel = 2, kBoxButtonYes = 3, kBoxButtonNo = 4;
 int32_t ConfirmAnswer(int shown, int button_id);  // shown: the box call's result (< 0 failed)
 int32_t ProceedAnswer(int shown, int button_id);
+
+void RegisterSystemTypes();  // system_types.cpp; run as the layer is loaded (event.cpp)

@@ -13,3 +13,7 @@ vs_add_test(image_gl_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/image_gl_test.cpp
   LIBS gfx
   ENV SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy)
+vs_add_test(framework_types_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/framework_types_test.cpp
+  LIBS gfx audio
+  ENV SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy)
