@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
 #include <thread>
 
 #include "system/event.h"
