@@ -567,20 +567,29 @@ void TGLGraphics::Close() {
   DestroyRecord(rec);
 }
 
-std::vector<TGraphicsMode> TGLGraphicsDriver::GraphicsModes() {
+std::vector<TGraphicsMode> GLListedModes(const std::vector<TGLDisplayMode>& display) {
   std::vector<TGraphicsMode> modes;
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return modes;
+  for (const TGLDisplayMode& m : display) {
+    if (modes.size() >= 1024) break;
+    // Four bytes a pixel is the 32-bit desktop, though SDL counts 24 bits of it.
+    int bits = SDL_BYTESPERPIXEL(m.sdl_format) == 4 ? 32 : static_cast<int>(SDL_BITSPERPIXEL(m.sdl_format));
+    if (bits < 16) continue;
+    modes.push_back({m.width, m.height, bits, m.hertz});
+  }
+  return modes;
+}
+
+std::vector<TGraphicsMode> TGLGraphicsDriver::GraphicsModes() {
+  std::vector<TGLDisplayMode> display;
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return {};
   int n = SDL_GetNumDisplayModes(0);
-  for (int i = 0; i < n && modes.size() < 1024; ++i) {
+  for (int i = 0; i < n; ++i) {
     SDL_DisplayMode m;
     if (SDL_GetDisplayMode(0, i, &m) != 0) break;
-    // Four bytes a pixel is the 32-bit desktop, though SDL counts 24 bits of it.
-    int bits = SDL_BYTESPERPIXEL(m.format) == 4 ? 32 : static_cast<int>(SDL_BITSPERPIXEL(m.format));
-    if (bits < 16) continue;
-    modes.push_back({m.w, m.h, bits, m.refresh_rate});
+    display.push_back({m.w, m.h, m.format, m.refresh_rate});
   }
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  return modes;
+  return GLListedModes(display);
 }
 
 TGraphicsPtr TGLGraphicsDriver::AttachGraphics(const void* widget, int32_t flags) {

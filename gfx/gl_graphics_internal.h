@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "gfx/gl_graphics.h"
 
@@ -45,3 +46,12 @@ void GLScaledRect(int32_t width, int32_t height, int32_t dw, int32_t dh, int32_t
 // largest whole multiple that fits room_w x room_h (the usable desktop less the frame), at least 1x.
 void GLWindowedSize(int32_t width, int32_t height, int32_t room_w, int32_t room_h, int32_t& w,
                     int32_t& h);
+
+// A display mode as SDL reports it, and the modes the driver lists out of them: four bytes a
+// pixel count as 32 bits, modes under 16 bits are left out, and at most 1024 are listed.
+struct TGLDisplayMode {
+  int32_t width = 0, height = 0;
+  uint32_t sdl_format = 0;
+  int32_t hertz = 0;
+};
+std::vector<TGraphicsMode> GLListedModes(const std::vector<TGLDisplayMode>& display);
