@@ -13,6 +13,20 @@ make_run_dir() {
 # shot FILE: the whole screen.
 shot() { import -window root "$1"; }
 
+# picture_shots WxH: for a screen of that size, where the game's 640 x 480 picture lies (scale s,
+# offset ox oy, size pw ph, whole picture between black bars), and shot redefined to cut it out
+# and bring it back to 640 x 480, so that every region below speaks in game pixels.
+picture_shots() {
+  local sw=${1%%x*} rest=${1#*x}
+  local sh=${rest%%x*}
+  read -r s ox oy pw ph < <(awk -v w="$sw" -v h="$sh" 'BEGIN { s = w / 640; if (h / 480 < s) s = h / 480;
+    printf "%s %d %d %d %d\n", s, (w - 640 * s) / 2, (h - 480 * s) / 2, 640 * s, 480 * s }')
+  shot() {
+    if [ "$pw" = 640 ] && [ "$ph" = 480 ]; then import -window root -crop "640x480+${ox}+${oy}" +repage "$1"
+    else import -window root -crop "${pw}x${ph}+${ox}+${oy}" +repage -resize "640x480!" "$1"; fi
+  }
+}
+
 # share FILE WxH+X+Y FX: the share (0..1) of the region's pixels for which the fx test holds.
 share() {
   convert "$1" -crop "$2" +repage -fx "$3" -format "%[fx:mean]" info:
