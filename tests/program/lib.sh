@@ -48,12 +48,18 @@ changed() {
 at_least() { awk -v s="$1" -v m="$2" 'BEGIN { exit !(s >= m) }'; }
 
 # shots_until SECONDS FILE MIN DESCRIPTION MEASURE...: takes screenshots into FILE until the
-# command MEASURE... (run with FILE appended) prints at least MIN; fails after SECONDS.
+# command MEASURE... (run with FILE appended) prints at least MIN; fails after SECONDS, or at
+# once when the game ($pid, if set) has ended meanwhile.
 shots_until() {
-  local limit=$1 file=$2 min=$3 what=$4 s=0
+  local limit=$1 file=$2 min=$3 what=$4 s=0 rc
   shift 4
   local end=$((SECONDS + limit))
   while [ $SECONDS -lt $end ]; do
+    if [ -n "${pid:-}" ] && ! kill -0 "$pid" 2>/dev/null; then
+      wait "$pid"; rc=$?
+      echo "FAIL: the game ended with exit code $rc while waiting for $what in $file"
+      return 1
+    fi
     shot "$file"
     s=$("$@" "$file")
     at_least "$s" "$min" && return 0
