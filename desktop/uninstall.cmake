@@ -1,4 +1,7 @@
-# Removes every file listed in the install manifest given after -P (cmake -P uninstall.cmake MANIFEST).
+# Removes every file listed in the install manifest given after -P (cmake -P uninstall.cmake MANIFEST),
+# the folders made for the game alone once they are empty, and the sound links left dangling in
+# the per-user folder of whoever uninstalls (under sudo, of the user who called sudo); the saved
+# files there stay.
 set(manifest "${CMAKE_ARGV3}")
 if(NOT EXISTS "${manifest}")
   message(FATAL_ERROR "No ${manifest}: nothing was installed from this build directory")
@@ -8,5 +11,48 @@ foreach(f ${files})
   if(EXISTS "${f}" OR IS_SYMLINK "${f}")
     message(STATUS "Removing ${f}")
     file(REMOVE "${f}")
+  endif()
+endforeach()
+
+# A folder named vektor-swarm on a file's path (libexec/vektor-swarm/, share/vektor-swarm/) is the
+# game's own, with whatever lies below it; shared ones above it (bin/, share/applications/) stay.
+foreach(f ${files})
+  if(NOT f MATCHES "^(.*/vektor-swarm)/")
+    continue()
+  endif()
+  set(own "${CMAKE_MATCH_1}")
+  get_filename_component(dir "${f}" DIRECTORY)
+  while(IS_DIRECTORY "${dir}" AND (dir STREQUAL own OR dir MATCHES "^${own}/"))
+    file(GLOB left LIST_DIRECTORIES true "${dir}/*")
+    if(left)
+      break()
+    endif()
+    message(STATUS "Removing ${dir}/")
+    file(REMOVE_RECURSE "${dir}")
+    get_filename_component(dir "${dir}" DIRECTORY)
+  endwhile()
+endforeach()
+
+# The launcher linked the sounds into the user's folder; links to what is gone would dangle.
+set(home "$ENV{HOME}")
+set(data_home "$ENV{XDG_DATA_HOME}")
+if(DEFINED ENV{SUDO_USER})
+  execute_process(COMMAND getent passwd "$ENV{SUDO_USER}" OUTPUT_VARIABLE entry
+                  OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE failed)
+  string(REPLACE ":" ";" entry "${entry}")
+  list(LENGTH entry fields)
+  if(NOT failed AND fields GREATER 5)
+    list(GET entry 5 home)
+    set(data_home "")
+  endif()
+endif()
+if(data_home STREQUAL "")
+  set(data_home "${home}/.local/share")
+endif()
+file(GLOB links "${data_home}/vektor-swarm/data/*")
+foreach(link ${links})
+  if(IS_SYMLINK "${link}" AND NOT EXISTS "${link}")
+    message(STATUS "Removing ${link}")
+    file(REMOVE "${link}")
   endif()
 endforeach()

@@ -86,6 +86,11 @@ int32_t CurrentGraphicsFlags();
 // open included; set it before OpenGraphics. Null: windows made later have none.
 void SetGraphicsIcon(const std::shared_ptr<TPixmap>& pixmap);
 
+// False where no screen can be shown: neither an X nor a Wayland display is named and no video
+// driver is asked for by name (SDL_VIDEODRIVER). Contexts then fail to open rather than draw
+// unseen; a program can ask first and say so.
+bool DisplayAvailable();
+
 // Closes the previously opened context, opens a new one, makes it current and sets up
 // the pacing of FlipGraphics(-1). Null (and nothing changed) when no context can be had.
 TGraphicsPtr OpenGraphics(int32_t width, int32_t height, int32_t depth, int32_t hertz,

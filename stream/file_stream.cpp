@@ -194,11 +194,19 @@ static bool MakeParentDirectories(const std::string& path) {
   size_t slash = path.find('/', path[0] == '/' ? 1 : 0);
   while (slash != std::string::npos) {
     const std::string dir = path.substr(0, slash);
-    if (ResolveCase(dir, false).empty() && ::mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST)
-      return false;
+    if (ResolveCase(dir, false).empty()) {
+      // Made inside its parent as that is spelled on disk: "Data/new" goes into data/.
+      const std::string spelled = ResolveCase(dir, true);
+      if (spelled.empty() || (::mkdir(spelled.c_str(), 0777) != 0 && errno != EEXIST)) return false;
+    }
     slash = path.find('/', slash + 1);
   }
   return true;
+}
+
+bool MakeDirectory(std::u16string_view path) {
+  const std::string p = TextToBytes(NormalisePath(path, true));
+  return !p.empty() && MakeParentDirectories(p + "/") && FileKind(path) == 2;
 }
 
 static bool WriteAll(int fd, const uint8_t* data, size_t size) {

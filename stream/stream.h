@@ -188,6 +188,9 @@ int ChangeDirectory(std::u16string_view path);
 std::u16string NormalisePath(std::u16string_view path, bool for_change_directory = false);
 // The path as spelled on disk, each component matched without regard to case; empty if none.
 std::u16string ResolveFileCase(std::u16string_view path);
+// Makes the directory and its missing parents, spelled as given where no name of another case
+// is there already; true when it is a directory afterwards.
+bool MakeDirectory(std::u16string_view path);
 
 int RegisterEmbedded(const std::u16string& name, const void* data, int64_t length);
 const void* EmbeddedData(std::u16string_view name);

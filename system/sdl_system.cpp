@@ -4,6 +4,7 @@
 // desktop helper programs (desktop_helpers.cpp).
 #include "system/sdl_system.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <ctime>
@@ -29,6 +30,7 @@ bool cursor_hidden = false;
 uint32_t over_window = 0;  // 0: the pointer is over no framework window
 std::shared_ptr<void> over_source;
 float over_x = 0, over_y = 0;  // last client position seen in the window under the pointer
+bool confine_asked = false;    // ConfineMousePointer
 
 struct TMainThreadRecord {
   TMainThreadFunction function;
@@ -96,6 +98,26 @@ void PointerPosition(const TFrameworkWindow& w, float& x, float& y) {
 bool InsideClient(const TFrameworkWindow& w, float x, float y) {
   return x >= 0 && y >= 0 && x < static_cast<float>(w.client_width) &&
          y < static_cast<float>(w.client_height);
+}
+
+bool Confines(const TFrameworkWindow& w) { return w.confined || confine_asked; }
+
+void ClampToClient(const TFrameworkWindow& w, float& x, float& y) {
+  x = std::clamp(x, 0.0f, static_cast<float>(std::max(0, w.client_width - 1)));
+  y = std::clamp(y, 0.0f, static_cast<float>(std::max(0, w.client_height - 1)));
+}
+
+// A position reported by a window that confines the pointer: held on its client area. The
+// pointer itself, gone past the picture's edge (into the bars around a scaled picture, say),
+// is put back on it, so that moving it back answers at once.
+void Confine(const TFrameworkWindow& w, float& x, float& y) {
+  if (!Confines(w) || InsideClient(w, x, y)) return;
+  ClampToClient(w, x, y);
+  SDL_Window* window = SDL_GetWindowFromID(w.sdl_window_id);
+  if (!window || SDL_GetMouseFocus() != window) return;
+  float wx = x + 0.5f, wy = y + 0.5f;  // the middle of the edge pixel, which maps back inside
+  if (w.to_window) w.to_window(wx, wy);
+  SDL_WarpMouseInWindow(window, static_cast<int>(std::floor(wx)), static_cast<int>(std::floor(wy)));
 }
 
 int32_t ModsFrom(uint16_t mod) {
@@ -207,6 +229,7 @@ void HandleEvent(const SDL_Event& e) {
     case SDL_MOUSEMOTION: {
       float x = static_cast<float>(e.motion.x), y = static_cast<float>(e.motion.y);
       ToClient(*w, x, y);
+      Confine(*w, x, y);
       const uint32_t held = e.motion.state;
       const int32_t data = held & SDL_BUTTON_RMASK ? 2 : held & SDL_BUTTON_MMASK ? 4
                          : held & SDL_BUTTON_LMASK ? 1 : 0;
@@ -221,6 +244,7 @@ void HandleEvent(const SDL_Event& e) {
       if (!button) break;
       float x = static_cast<float>(e.button.x), y = static_cast<float>(e.button.y);
       ToClient(*w, x, y);
+      if (Confines(*w)) ClampToClient(*w, x, y);
       Emit(e.type == SDL_MOUSEBUTTONDOWN ? EventMouseDown : EventMouseUp, w->source, button,
            current_mods, static_cast<int32_t>(x), static_cast<int32_t>(y));
       break;
@@ -230,6 +254,7 @@ void HandleEvent(const SDL_Event& e) {
       if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) notches = -notches;
       float x = static_cast<float>(e.wheel.mouseX), y = static_cast<float>(e.wheel.mouseY);
       ToClient(*w, x, y);
+      if (Confines(*w)) ClampToClient(*w, x, y);
       Emit(EventMouseWheel, w->source, static_cast<int32_t>(std::trunc(notches)), current_mods,
            static_cast<int32_t>(x), static_cast<int32_t>(y));
       break;
@@ -309,12 +334,16 @@ class TSDLSystemDriver final : public TSystemDriver {
     SDL_Window* window = ActiveWindow();
     float fx = static_cast<float>(x), fy = static_cast<float>(y);
     const TWindowRef w = window ? FindWindow(SDL_GetWindowID(window)) : nullptr;
-    if (w && w->to_window) w->to_window(fx, fy);
+    if (w && Confines(*w)) ClampToClient(*w, fx, fy);
+    if (w && w->to_window) {
+      fx += 0.5f, fy += 0.5f;  // the pixel's middle: on a scaled picture the way back lands on it
+      w->to_window(fx, fy);
+    }
     if (!window) {
       SDL_WarpMouseGlobal(x, y);
       return;
     }
-    const int wx = static_cast<int>(fx), wy = static_cast<int>(fy);
+    const int wx = static_cast<int>(std::floor(fx)), wy = static_cast<int>(std::floor(fy));
     const bool had_pointer = SDL_GetMouseFocus() == window;
     SDL_WarpMouseInWindow(window, wx, wy);
     if (!had_pointer) {
@@ -326,6 +355,19 @@ class TSDLSystemDriver final : public TSystemDriver {
       e.motion.y = wy;
       e.motion.state = SDL_GetMouseState(nullptr, nullptr);
       SDL_PushEvent(&e);
+    }
+  }
+
+  void ConfineMouse(bool on) override {
+    if (on == confine_asked) return;
+    confine_asked = on;
+    // SDL keeps the grab only while the window has the focus and takes it again on return.
+    if (on) {
+      if (SDL_Window* window = ActiveWindow()) SDL_SetWindowMouseGrab(window, SDL_TRUE);
+    } else {
+      for (const auto& w : framework_windows)
+        if (SDL_Window* window = SDL_GetWindowFromID(w->sdl_window_id))
+          SDL_SetWindowMouseGrab(window, SDL_FALSE);
     }
   }
 
@@ -504,6 +546,7 @@ bool SystemEventsBusy() { return pumping; }
 void PollSystemEvents() { SystemDriver().Poll(); }
 void WaitSystemEvents() { SystemDriver().Wait(); }
 void MoveMousePointer(int32_t x, int32_t y) { SystemDriver().MoveMouse(x, y); }
+void ConfineMousePointer(int32_t on) { SystemDriver().ConfineMouse(on != 0); }
 void ShowMousePointer() { SystemDriver().SetMouseVisible(true); }
 void HideMousePointer() { SystemDriver().SetMouseVisible(false); }
 void ShowNotice(const std::u16string& text, bool serious) { SystemDriver().Notify(text, serious); }

@@ -14,6 +14,7 @@ struct TFrameworkWindow {
   uint32_t sdl_window_id = 0;
   std::shared_ptr<void> source;                       // null for the graphics window
   int client_width = 0, client_height = 0;            // the client area in its own coordinates
+  bool confined = false;  // holds the pointer on the client area always (full screen)
   std::function<void(float& x, float& y)> to_client;  // SDL window coordinates -> client coordinates (may be empty: identity)
   std::function<void(float& x, float& y)> to_window;  // client -> SDL window coordinates (MoveMousePointer)
   // Sees each of the window's SDL events before translation (may be empty); true keeps the

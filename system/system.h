@@ -13,6 +13,7 @@ class TSystemDriver {
   virtual void Poll() = 0;  // handle every queued platform event, then return
   virtual void Wait() = 0;  // block until one arrives, then handle all queued
   virtual void MoveMouse(int32_t x, int32_t y) = 0;  // client coordinates of the active window
+  virtual void ConfineMouse(bool on) = 0;
   virtual void SetMouseVisible(bool visible) = 0;
   virtual void Notify(const std::u16string& text, bool serious) = 0;
   virtual int32_t Confirm(const std::u16string& text, bool serious) = 0;  // 1 OK, else 0
@@ -29,6 +30,11 @@ TSystemDriver& SystemDriver();  // starts the driver on first use
 void PollSystemEvents();
 void WaitSystemEvents();
 void MoveMousePointer(int32_t x, int32_t y);
+// While on, the pointer stays on the picture of the framework window it is in: positions it
+// reports and MoveMousePointer targets are held inside the client area, and the pointer cannot
+// leave the focused window (it is let go while the window has no focus). A full-screen
+// context holds it so always.
+void ConfineMousePointer(int32_t on);
 void ShowMousePointer();
 void HideMousePointer();  // hidden only while over a framework window
 void ShowNotice(const std::u16string& text, bool serious = false);

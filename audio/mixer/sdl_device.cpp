@@ -23,6 +23,25 @@ namespace {
 constexpr int32_t kRingFrames = DEVICE_FRAGMENT / 2 * DEVICE_RING_FRAGMENTS;
 std::atomic<int32_t> retry_ms{DEVICE_RETRY_MS};
 
+// ALSA tells standard error of every step of a failed search for a device, eight lines where
+// there is no sound card, and again at each try after a device was lost; the program's own
+// line says what it means. libasound is SDL's to load, so its handler is set through SDL's
+// loader; the handle is kept, so the library and the handler stay for SDL's later loads.
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+void QuietAlsa() {
+  static void* alsa = [] {
+    void* lib = SDL_LoadObject("libasound.so.2");
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    if (auto set = lib ? reinterpret_cast<SetHandler>(SDL_LoadFunction(lib, "snd_lib_error_set_handler")) : nullptr)
+      set(IgnoreAlsaError);
+    SDL_ClearError();  // a system without ALSA is no failure of the device
+    return lib;
+  }();
+  (void)alsa;
+}
+
 class sdldevice {
  public:
   bool Start();
@@ -96,7 +115,7 @@ void sdldevice::Reset() {
 void sdldevice::Play() {
   SDL_PauseAudioDevice(_dev, 0);
   if (SDL_GetAudioDeviceStatus(_dev) != SDL_AUDIO_PLAYING)
-    std::printf("SDL audio error: the device refused to play (%s)\n", SDL_GetError());
+    std::fprintf(stderr, "SDL audio error: the device refused to play (%s)\n", SDL_GetError());
 }
 
 void sdldevice::Tick() {
@@ -148,9 +167,8 @@ void sdldevice::Fill() {
 }
 
 void sdldevice::Lost() {
-  std::printf("SDL audio error: the output device was lost (%s); trying again every %g s\n",
-              SDL_GetError(), retry_ms.load(std::memory_order_relaxed) / 1000.0);
-  std::fflush(stdout);
+  std::fprintf(stderr, "SDL audio error: the output device was lost (%s); trying again every %g s\n",
+               SDL_GetError(), retry_ms.load(std::memory_order_relaxed) / 1000.0);
   SDL_CloseAudioDevice(_dev);
   _dev = 0;
   _countdown = 0;
@@ -218,6 +236,7 @@ SDL_AudioDeviceID sdldevice::Open() {
 }
 
 bool sdldevice::Start() {
+  QuietAlsa();
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
   _dev = Open();
   if (_dev == 0) {

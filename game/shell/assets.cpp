@@ -49,6 +49,9 @@ std::array<decoded_sound, kSoundFiles.size()> decoded;
 // Joined on the way out as well, should the process end before start-up has waited for it.
 std::jthread decoder;
 bool decoding_started = false;
+// Not one sound file in its place: the game was started in the wrong folder, which one line
+// says instead of one line per file.
+bool no_sounds = false;
 TSoundPtr music;
 std::map<const TSound*, int32_t> cues;  // at most one entry per sound of the game
 
@@ -60,8 +63,9 @@ TSoundPtr load_sound(size_t index) {
   const sound_file& f = kSoundFiles[index];
   const decoded_sound& d = decoded[index];
   TSoundPtr sound = d.sample ? LoadSoundFile(d.sample, f.flags) : nullptr;
-  if (!sound)
-    std::printf("%s: %s\n", TextToBytes(f.path).c_str(), d.file ? "does not decode" : "not found");
+  if (!sound && !no_sounds)
+    std::fprintf(stderr, "%s: %s\n", TextToBytes(NormalisePath(f.path)).c_str(),
+                 d.file ? "does not decode" : "not found");
   return sound;
 }
 
@@ -80,8 +84,10 @@ void start_sound_decoding() {
   // The file layer and the loader chain are set up here, on the main thread; the decoder
   // then only reads bytes already in memory.
   AudioSampleLoaders();
+  no_sounds = true;
   for (size_t i = 0; i < kSoundFiles.size(); ++i) {
     if (FileKind(kSoundFiles[i].path) != 1) continue;
+    no_sounds = false;
     auto bank = std::make_shared<TBank>();
     bank->bytes = LoadBytes(TUrl(kSoundFiles[i].path));
     decoded[i].file = std::move(bank);
@@ -113,7 +119,7 @@ TImagePtr open_embedded(const char16_t* name) {
   } else {
     image = OpenImage(std::u16string(u"incbin::") + name, -1);
   }
-  if (!image) std::printf("%s: the embedded picture cannot be loaded\n", TextToBytes(name).c_str());
+  if (!image) std::fprintf(stderr, "%s: the embedded picture cannot be loaded\n", TextToBytes(name).c_str());
   return image;
 }
 
@@ -124,7 +130,7 @@ void finish_sound_decoding() {
 bool load_assets() {
   font_main = OpenImageFont(u"incbin::fonts\\astronbv.ttf", 24, FontSmooth);
   if (!font_main) {
-    std::printf("fonts\\astronbv.ttf: the embedded font cannot be loaded\n");
+    std::fprintf(stderr, "fonts\\astronbv.ttf: the embedded font cannot be loaded\n");
     return false;
   }
   SelectImageFont(font_main);
@@ -148,6 +154,12 @@ bool load_assets() {
   CentreImageHandle(img_title);
   blocker_tag::reset();
 
+  if (!decoding_started) start_sound_decoding();
+  if (no_sounds)
+    std::fprintf(stderr,
+                 "No sounds: data/*.ogg not found under %s; start the game with scripts/play.sh in "
+                 "its source folder, or run the installed vektor-swarm\n",
+                 TextToBytes(CurrentDirectory()).c_str());
   for (size_t i = 0; i < kMusic; ++i) *kSoundFiles[i].global = load_sound(i);
   return true;
 }

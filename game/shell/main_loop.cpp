@@ -46,16 +46,21 @@ void pause_if_asked() {
 }  // namespace
 
 bool game_startup(const TGameScreen& screen) {
+  // Asked before anything starts, so that this line is all that is said.
+  if (!DisplayAvailable()) {
+    std::fprintf(stderr, "No display to show the game on: neither DISPLAY nor WAYLAND_DISPLAY is set\n");
+    return false;
+  }
   RegisterGameAssets();
   start_sound_decoding();
 
   StartDraw2DGraphics();
   decode_pictures();
-  if (CurrentAudioDriver()->Name() == u"Null") std::printf("No audio device: playing without sound\n");
+  if (CurrentAudioDriver()->Name() == u"Null") std::fprintf(stderr, "No audio device: playing without sound\n");
   ApplicationTitle = u"Vektor Swarm 3D";
   SetGraphicsIcon(LoadPixmapUrl(u"incbin::graphx\\icons\\vektor-swarm-64.png"));
   if (!OpenGraphics(screen.width, screen.height, screen.depth, screen.hertz, GraphicsBackBuffer)) {
-    std::printf("Cannot open a %dx%d OpenGL screen\n", screen.width, screen.height);
+    std::fprintf(stderr, "Cannot open a %dx%d OpenGL screen\n", screen.width, screen.height);
     finish_sound_decoding();
     return false;
   }
@@ -94,6 +99,8 @@ bool game_startup(const TGameScreen& screen) {
 }
 
 bool main_loop_pass() {
+  // In play the pointer steers the ship, so it may not wander off the picture or the window.
+  ConfineMousePointer(game_state == kPlaying || game_state == kDying ? 1 : 0);
   draw_background(0);
   ClearCollisionLayers(0);
   switch (game_state) {

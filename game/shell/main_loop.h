@@ -10,8 +10,9 @@ struct TGameScreen {
   int32_t width = 640, height = 480, depth = 32, hertz = 60;
 };
 
-// Start-up up to the main loop, the logo screen included. False, with one line printed,
-// when the screen cannot be opened or an embedded asset cannot be loaded.
+// Start-up up to the main loop, the logo screen included. False, with one line on standard
+// error, when there is no display, the screen cannot be opened or an embedded asset cannot
+// be loaded.
 bool game_startup(const TGameScreen& screen = {});
 // One pass of the main loop; false once the loop has ended.
 bool main_loop_pass();

@@ -29,16 +29,27 @@ int32_t read_value(const char16_t* path, int32_t missing) {
   return value;
 }
 
+// The name as the file system spells it, for messages: "data/anaglyph3d.dat".
+std::string real_path(const char16_t* path) {
+  const std::u16string p = NormalisePath(path);
+  const size_t slash = p.rfind(u'/');
+  const std::u16string dir = ResolveFileCase(p.substr(0, slash));
+  return TextToBytes((dir.empty() ? p.substr(0, slash) : dir) + p.substr(slash));
+}
+
 // Files that could not be written, and why the first one failed, for one line at the end.
 std::string unsaved, unsaved_reason;
 
 void write_value(const char16_t* path, int32_t value) {
+  // The glasses file's name would make the folder "Data", and the best score would follow it
+  // there; the folder of the sounds is "data".
+  MakeDirectory(u"data");
   std::vector<uint8_t> bytes(4);
   TRamStream::Create(bytes.data(), 4, false, true)->WriteInt(value);
   errno = 0;
   if (ReplaceFileBytes(path, bytes)) return;
   if (unsaved.empty()) unsaved_reason = errno != 0 ? std::strerror(errno) : "failed";
-  unsaved += (unsaved.empty() ? "" : ", ") + TextToBytes(path);
+  unsaved += (unsaved.empty() ? "" : ", ") + real_path(path);
 }
 
 }  // namespace

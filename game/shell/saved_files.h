@@ -1,5 +1,6 @@
 // The two values kept between runs, one little-endian int32 each: the best score in
-// "data\hiscore.dat" and the glasses type in "Data\anaglyph3d.dat".
+// "data\hiscore.dat" and the glasses type in "Data\anaglyph3d.dat", both in the one folder
+// data/ (made so, lower case, where there is none of either spelling).
 #pragma once
 
 #include <cstdint>

@@ -16,6 +16,9 @@
 
 namespace {
 
+constexpr int32_t kMenuItems = 5;
+constexpr int32_t kReturn = 13, kUpArrow = 38, kDownArrow = 40, kLeftCtrl = 162;
+
 // Draws text flat whatever the stereo mode.
 void flat_text(std::u16string_view text, float x, float y, int32_t centre) {
   const int32_t saved = stereo_mode;
@@ -86,6 +89,8 @@ std::u16string credit_line() {
 }
 
 int32_t menu_item_at(int32_t y) { return (y - 240) / 40; }
+
+int32_t menu_line_y(int32_t item) { return 250 + 40 * item; }
 
 std::u16string menu_item_text(int32_t i) {
   const bool paused = game_state == kPaused;
@@ -166,8 +171,21 @@ void steer_pointer_by_joystick() {
   }
 }
 
+void steer_pointer_by_keys() {
+  const int32_t steps = KeyHitCount(kDownArrow) - KeyHitCount(kUpArrow);
+  if (steps == 0) return;
+  int32_t item = menu_item_at(MousePosY());
+  if (item < 0 || item >= kMenuItems) {
+    item = steps > 0 ? 0 : kMenuItems - 1;
+  } else {
+    item = ((item + steps) % kMenuItems + kMenuItems) % kMenuItems;
+  }
+  MoveMousePointer(MousePosX(), menu_line_y(item));
+}
+
 void menu_step() {
   steer_pointer_by_joystick();
+  steer_pointer_by_keys();
   SetDrawColor(255, 255, 255);
   kxdraw.sip(BlendMask, 1.0f, 0, 1.0f, 1.0f);
   if (stereo_mode != 0) {
@@ -193,7 +211,11 @@ void menu_step() {
     }
   }
 
-  if (MouseHitCount(1) != 0 || JoystickHitCount(0, 0) != 0) choose_menu_item(d);
+  // Every way of choosing is read, so that a key press made here is spent here: a left Ctrl
+  // that starts a game does not also fire its first shot.
+  const bool clicked = MouseHitCount(1) != 0 || JoystickHitCount(0, 0) != 0;
+  const bool keyed = (KeyHitCount(kReturn) | KeyHitCount(kLeftCtrl)) != 0;
+  if (clicked || keyed) choose_menu_item(d);
   if (game_state == kTitle && KeyHitCount(27) != 0) {
     play_sfx(snd_hiscore);
     quit_requested = 1;

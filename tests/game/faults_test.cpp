@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -63,6 +64,36 @@ size_t shots_from_button(SDL_Joystick* js) {
   SDL_JoystickSetVirtualButton(js, 0, 0);
   harness::run_passes(1);
   return pshot_list.size() - before;
+}
+
+TEST_F(Faults, InPlayThePointerAndTheShipStayOnThePictureAndAPauseLetsThePointerGo) {
+  harness::move_mouse(-60, 440);
+  EXPECT_EQ(0, MousePosX()) << "a pointer past the left edge reads as the edge";
+  harness::run_passes(1);
+  EXPECT_EQ(0.0f, player.x);
+  harness::move_mouse(900, 700);
+  EXPECT_EQ(639, MousePosX()) << "and past the right edge";
+  EXPECT_EQ(479, MousePosY());
+  harness::run_passes(1);
+  EXPECT_EQ(639.0f, player.x);
+
+  harness::move_mouse(100, 440);
+  harness::key_down(SDL_SCANCODE_LEFT);
+  float lowest = player.x;
+  for (int32_t i = 0; i < 60 && game_state == kPlaying; ++i) {
+    harness::run_passes(1);
+    lowest = std::min(lowest, player.x);
+  }
+  harness::key_up(SDL_SCANCODE_LEFT);
+  EXPECT_GE(lowest, -4.0f) << "held Left walks the ship to the edge and one step at most past it";
+  EXPECT_LE(player.x, 0.0f) << "and it got there";
+
+  harness::press_key(SDL_SCANCODE_SPACE);
+  harness::run_passes(1);
+  ASSERT_EQ(kPaused, game_state);
+  harness::move_mouse(-60, 300);
+  harness::run_passes(1);
+  EXPECT_EQ(-60, MousePosX()) << "paused, the pointer is free again";
 }
 
 TEST_F(Faults, PadPluggedInDuringPlayFiresAndSteersAndAgainAfterBeingPulledOutAndBack) {

@@ -60,10 +60,12 @@ TEST_F(SavedFiles, NothingStoredStartsAtZeroFlatAndBothAreWrittenAtExit) {
   stereo_mode = 3;
   stereo_file(2);
   best_score_file(1);
-  // The directory is made by the first write, as that name spells it; the other finds it.
-  ASSERT_EQ(1, std::distance(fs::directory_iterator("."), {})) << "one directory for both files";
-  EXPECT_EQ((std::vector<uint8_t>{2, 1, 0, 0}), read("Data/hiscore.dat"));
-  EXPECT_EQ((std::vector<uint8_t>{3, 0, 0, 0}), read("Data/anaglyph3d.dat"));
+  // The glasses file, written first, names its folder "Data"; the folder made is the sounds'.
+  std::vector<std::string> made;
+  for (const auto& e : fs::directory_iterator(".")) made.push_back(e.path().filename().string());
+  EXPECT_EQ(std::vector<std::string>{"data"}, made) << "expected one folder for both files, data/";
+  EXPECT_EQ((std::vector<uint8_t>{2, 1, 0, 0}), read("data/hiscore.dat"));
+  EXPECT_EQ((std::vector<uint8_t>{3, 0, 0, 0}), read("data/anaglyph3d.dat"));
 }
 
 TEST_F(SavedFiles, StoredValuesAreReadAsLittleEndianAndShortFilesFillWithZero) {
@@ -102,7 +104,7 @@ TEST_F(SavedFiles, ADirectoryInThePlaceOfAFileCountsAsMissingAndIsLeftAlone) {
   best_score_file(1);
   report_unsaved_files();
   const std::string said = testing::internal::GetCapturedStderr();
-  EXPECT_NE(std::string::npos, said.find("data\\hiscore.dat")) << "one line should name the file, got: " << said;
+  EXPECT_NE(std::string::npos, said.find("data/hiscore.dat")) << "one line should name the file as it lies, got: " << said;
   EXPECT_EQ(1, std::count(said.begin(), said.end(), '\n')) << "expected one line, got: " << said;
   EXPECT_TRUE(fs::is_directory("data/hiscore.dat"));
   EXPECT_EQ(1, std::distance(fs::directory_iterator("data"), {})) << "no temporary file is left";
@@ -116,6 +118,20 @@ TEST_F(SavedFiles, BothFilesGoIntoTheDataDirectoryThatHoldsTheSounds) {
   EXPECT_EQ((std::vector<uint8_t>{1, 0, 0, 0}), read("data/anaglyph3d.dat"));
   EXPECT_EQ(4u, read("data/hiscore.dat").size());
   EXPECT_FALSE(fs::exists("Data"));
+}
+
+TEST_F(SavedFiles, AFolderSpelledDataFromAnEarlierRunIsUsedAndFilesAreNamedAsTheyLie) {
+  // Folders in the place of both files make both writes fail, for root too.
+  fs::create_directories("Data/anaglyph3d.dat");
+  fs::create_directories("Data/hiscore.dat");
+  testing::internal::CaptureStderr();
+  stereo_file(2);
+  best_score_file(1);
+  report_unsaved_files();
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(std::string::npos, said.find("Data/anaglyph3d.dat, Data/hiscore.dat"))
+      << "expected both files named where they lie, got: " << said;
+  EXPECT_FALSE(fs::exists("data/anaglyph3d.dat")) << "expected no second folder beside Data/";
 }
 
 TEST_F(SavedFiles, AKillDuringTheWriteLeavesTheOldFileOrTheNewOne) {

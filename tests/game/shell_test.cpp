@@ -81,6 +81,49 @@ TEST_F(Shell, MenuBandsTruncateTowardsZero) {
   }
 }
 
+int32_t highlighted_item() { return menu_item_at(MousePosY()); }
+
+TEST_F(Shell, UpAndDownWalkTheItemsRoundAndReturnChoosesTheHighlightedOne) {
+  ASSERT_EQ(0, highlighted_item()) << "the title opens on the first item";
+  for (int32_t want : {1, 2, 3, 4, 0}) {
+    harness::press_key(SDL_SCANCODE_DOWN);
+    harness::run_passes(1);
+    EXPECT_EQ(want, highlighted_item()) << "after Down";
+  }
+  harness::press_key(SDL_SCANCODE_UP);
+  harness::run_passes(1);
+  EXPECT_EQ(4, highlighted_item()) << "Up from the first item goes round to the last";
+  for (int32_t i = 0; i < 3; ++i) harness::press_key(SDL_SCANCODE_UP);
+  harness::press_key(SDL_SCANCODE_RETURN);
+  harness::run_passes(1);
+  EXPECT_EQ(1, highlighted_item()) << "three presses in one frame move three items";
+  EXPECT_EQ(1, stereo_mode) << "Return in the same frame chooses the item the keys went to";
+  EXPECT_EQ(kTitle, game_state);
+}
+
+TEST_F(Shell, LeftCtrlChoosesAsAClickWouldAndTheGameItStartsDoesNotFireIt) {
+  harness::press_key(SDL_SCANCODE_LCTRL);
+  harness::run_passes(1);
+  ASSERT_EQ(kPlaying, game_state) << "left Ctrl on Start Game starts a game";
+  ready_scale = 1.0f;
+  harness::run_passes(20);
+  EXPECT_EQ(0u, pshot_list.size()) << "the press that chose the item fired no shot";
+  EXPECT_EQ(0, cue_count(snd_shoot));
+}
+
+TEST_F(Shell, ThePauseMenuAnswersTheKeysToo) {
+  start_playing();
+  harness::press_key(SDL_SCANCODE_SPACE);
+  harness::run_passes(1);
+  ASSERT_EQ(kPaused, game_state);
+  harness::press_key(SDL_SCANCODE_UP);
+  harness::run_passes(1);
+  EXPECT_EQ(u"Quit This Game", menu_item_text(highlighted_item()));
+  harness::press_key(SDL_SCANCODE_RETURN);
+  harness::run_passes(1);
+  EXPECT_EQ(kTitle, game_state);
+}
+
 TEST_F(Shell, MusicVolumeStepsThroughOffBackToMaxInSinglePrecision) {
   const char16_t* expected[] = {u"Off", u"10%", u"20%", u"30%", u"40%", u"50%",
                                 u"60%", u"70%", u"80%", u"90%", u"Max"};

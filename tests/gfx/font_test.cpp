@@ -10,7 +10,7 @@
 #include <string>
 
 #include "gfx/font.h"
-#include "gfx/font_freetype.h"
+#include "gfx/loaders/font_freetype.h"
 #include "gfx/loaders_internal.h"
 #include "stream/core.h"
 

@@ -10,8 +10,8 @@
 #include <SDL_opengl.h>
 
 #include "gfx/draw2d.h"
-#include "gfx/gl_draw2d.h"
-#include "gfx/gl_graphics_internal.h"
+#include "gfx/opengl/gl_draw2d.h"
+#include "gfx/opengl/gl_graphics_internal.h"
 #include "gfx/graphics_internal.h"
 #include "gfx/pixmap.h"
 #include "stream/stream.h"
@@ -80,20 +80,20 @@ TEST(GraphicsModes, ChangingTheDriverEmptiesTheCache) {
   SelectGLAgain();
 }
 
-// The display's modes as SDL gives them, through the driver's filter: SDL's offscreen
+// The display's modes as SDL gives them, through the drivers' filter: SDL's offscreen
 // display lists none, so the filter is fed made-up ones.
 TEST(GraphicsModes, FourBytesAre32BitsNoModeUnderSixteenBitsAndAtMost1024) {
-  const std::vector<TGraphicsMode> listed = GLListedModes({{640, 480, SDL_PIXELFORMAT_RGB332, 60},
-                                                           {640, 480, SDL_PIXELFORMAT_RGB565, 60},
-                                                           {800, 600, SDL_PIXELFORMAT_RGB888, 75},
-                                                           {800, 600, SDL_PIXELFORMAT_RGB24, 75},
-                                                           {320, 200, SDL_PIXELFORMAT_INDEX8, 70}});
+  auto mode = [](int w, int h, uint32_t format, int hz) { return SDL_DisplayMode{format, w, h, hz, nullptr}; };
+  const std::vector<TGraphicsMode> listed = GLListedModes(
+      {mode(640, 480, SDL_PIXELFORMAT_RGB332, 60), mode(640, 480, SDL_PIXELFORMAT_RGB565, 60),
+       mode(800, 600, SDL_PIXELFORMAT_RGB888, 75), mode(800, 600, SDL_PIXELFORMAT_RGB24, 75),
+       mode(320, 200, SDL_PIXELFORMAT_INDEX8, 70)});
   std::vector<std::string> seen;
   for (const TGraphicsMode& m : listed) seen.push_back(TextToBytes(m.ToString()));
   EXPECT_EQ((std::vector<std::string>{"640,480,16 60Hz", "800,600,32 75Hz", "800,600,24 75Hz"}), seen)
       << "expected 8-bit modes left out and XRGB8888 listed as 32 bits";
-  std::vector<TGLDisplayMode> many(1100, {1024, 768, SDL_PIXELFORMAT_ARGB8888, 60});
-  many.insert(many.begin(), {640, 480, SDL_PIXELFORMAT_INDEX8, 60});
+  std::vector<SDL_DisplayMode> many(1100, mode(1024, 768, SDL_PIXELFORMAT_ARGB8888, 60));
+  many.insert(many.begin(), mode(640, 480, SDL_PIXELFORMAT_INDEX8, 60));
   EXPECT_EQ(1024u, GLListedModes(many).size()) << "expected the list cut at 1024 listed modes";
 }
 
@@ -479,6 +479,45 @@ TEST(GLGraphicsDriver, AltEnterAndF11SwitchFullScreenAndAWindowKeepingTheContext
   PressKey(*g, SDL_SCANCODE_RETURN, KMOD_NONE);
   EXPECT_EQ(1, KeyHitCount(13)) << "Enter without Alt is the program's";
   EXPECT_FALSE(GLGraphicsInfo(*g).windowed);
+  EndOpenGraphics();
+}
+
+namespace {
+void PushMotion(const TGraphics& g, int x, int y) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEMOTION;
+  e.motion.windowID = GLGraphicsWindowId(g);
+  e.motion.x = x;
+  e.motion.y = y;
+  ASSERT_EQ(1, SDL_PushEvent(&e));
+}
+}  // namespace
+
+TEST(GLGraphicsDriver, FullScreenHoldsThePointerOnThePictureAndAWindowOnlyWhenAsked) {
+  StartGLDraw2DDriver();
+  TGraphicsPtr g = OpenGraphics(640, 480, 32, 0, 0);
+  ASSERT_TRUE(g);
+  TGLContextInfo info = GLGraphicsInfo(*g);
+  PushMotion(*g, info.window_width + 300, -200);
+  EXPECT_EQ(639, MousePosX()) << "full screen: a position past the picture reads as its edge";
+  EXPECT_EQ(0, MousePosY());
+  MoveMousePointer(-50, 1000);
+  EXPECT_EQ(0, MousePosX()) << "and the pointer is moved no further than the edge";
+  EXPECT_EQ(479, MousePosY());
+  MoveMousePointer(321, 239);
+  EXPECT_EQ(321, MousePosX()) << "a pointer put on a scaled picture reads where it was put";
+  EXPECT_EQ(239, MousePosY());
+
+  PressKey(*g, SDL_SCANCODE_RETURN, KMOD_LALT);
+  ASSERT_TRUE(GLGraphicsInfo(*g).windowed);
+  SDL_SetWindowSize(SDL_GetWindowFromID(GLGraphicsWindowId(*g)), 1000, 500);
+  PollSystemEvents();
+  PushMotion(*g, 5, 250);
+  EXPECT_LT(MousePosX(), 0) << "in a window the pointer may rest on the bars";
+  ConfineMousePointer(1);
+  PushMotion(*g, 5, 250);
+  EXPECT_EQ(0, MousePosX()) << "unless the program holds it on the picture";
+  ConfineMousePointer(0);
   EndOpenGraphics();
 }
 

@@ -16,13 +16,6 @@ export game out run wm src
 
 xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 1920x1080x24" bash -c '
   . "$src/tests/program/lib.sh"
-  size() { xwininfo -id "$win" | awk "/Width:/ { w = \$2 } /Height:/ { h = \$2 } END { print w \"x\" h }"; }
-  # wait_size WxH: until the window has that size, at most 30 s.
-  wait_size() {
-    local end=$((SECONDS + 30))
-    while [ $SECONDS -lt $end ]; do [ "$(size)" = "$1" ] && return 0; sleep 0.2; done
-    fail "the window is $(size), expected $1"
-  }
   # lit FILE WxH+X+Y: the share of the region that is not pure black.
   lit() { convert "$1" -crop "$2" +repage -fill white +opaque black -format "%[fx:mean]" info:; }
   # wait_bars FILE PICTURE [BAR ...]: screenshots of the window until the picture region is
@@ -67,35 +60,28 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 1920x1080x24" bas
     done
     fail "expected the full-screen state $1, the window has: $state"
   }
-  if [ -n "$wm" ]; then
-    openbox >/dev/null 2>&1 &
-    end=$((SECONDS + 30))
-    until xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"; do
-      [ $SECONDS -lt $end ] || fail "openbox did not start"
-      sleep 0.2
-    done
-  fi
+  [ -z "$wm" ] || start_openbox
   cd "$run"
   SDL_AUDIODRIVER=dummy "$game" & pid=$!
   win=$(timeout 30 xdotool search --sync --name "^Vektor Swarm 3D$" | head -1)
   [ -n "$win" ] || fail "no window appeared"
   xprop -id "$win" _NET_WM_ICON | grep -q "Icon (64 x 64)" || fail "the window has no 64 x 64 icon"
-  wait_size 1920x1080
+  wait_size "$win" 1920x1080
   full_state yes
   # Past the logo, whose fade starts from black and which Escape would skip; should the space
   # come before the logo reads keys, the logo ends by itself.
   xdotool key space
   wait_title
   xdotool key alt+Return
-  wait_size 1280x960
+  wait_size "$win" 1280x960
   full_state no
   wait_bars "$out/window_2x.png" 1280x960+0+0
   xdotool windowsize "$win" 1000 500
-  wait_size 1000x500
+  wait_size "$win" 1000x500
   # 667 x 500 of picture from x 166 on.
   wait_bars "$out/window_1000x500.png" 640x490+180+5 150x500+0+0 150x500+850+0
   xdotool key F11
-  wait_size 1920x1080
+  wait_size "$win" 1920x1080
   full_state yes
   # 1440 x 1080 of picture from x 240 on.
   wait_bars "$out/full_screen.png" 1400x1070+260+5 230x1080+0+0 230x1080+1690+0

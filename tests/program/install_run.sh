@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the game under a scratch prefix, checks what lands where, starts the installed game
 # by name from another directory under Xvfb (a per-user run directory with the sounds, saved
-# files kept there), and uninstalls it again.
+# files kept there, links left by an earlier installation mended or removed), and uninstalls it
+# again: no file or folder of the game's is left, nor a dangling link in the per-user folder.
 # usage: install_run.sh BUILD_DIR
 set -u
 build=$(realpath "$1")
@@ -32,8 +33,13 @@ done
 
 # Started by name from / with a fresh home: the run directory appears under ~/.local/share.
 export HOME=$tmp/home PATH="$prefix/bin:$PATH" src
-mkdir -p "$HOME"
 unset XDG_DATA_HOME
+run=$HOME/.local/share/vektor-swarm
+# Links from an installation that has gone since: one to a sound still installed, one not.
+mkdir -p "$run/data"
+ln -s "$tmp/gone/shoot.ogg" "$run/data/shoot.ogg"
+ln -s "$tmp/gone/retired.ogg" "$run/data/retired.ogg"
+dangling() { find "$run/data" -xtype l; }
 xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 640x480x24" bash -c '
   . "$src/tests/program/lib.sh"
   cd /
@@ -47,11 +53,17 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 640x480x24" bash 
   game_ends 10 Escape
 ' || exit 1
 grep -q "not found" "$HOME/out.txt" && fail "the installed game misses sounds: $(cat "$HOME/out.txt")"
-run=$HOME/.local/share/vektor-swarm
+[ -z "$(dangling)" ] || fail "the launcher left dangling links: $(dangling)"
+[ "$(readlink -f "$run/data/shoot.ogg")" = "$(readlink -f "$prefix/share/vektor-swarm/data/shoot.ogg")" ] ||
+  fail "the stale link to shoot.ogg was not mended: $(readlink "$run/data/shoot.ogg")"
 [ "$(stat -c %s "$run/data/hiscore.dat")" = 4 ] || fail "no best-score file in $run/data"
 [ "$(stat -c %s "$run/data/anaglyph3d.dat")" = 4 ] || fail "no glasses file in $run/data"
 
 cmake -P "$src/desktop/uninstall.cmake" "$tmp/manifest" > /dev/null || fail "uninstall failed"
 left=$(find "$prefix" -type f | wc -l)
 [ "$left" -eq 0 ] || fail "uninstall left $left files: $(find "$prefix" -type f)"
-echo "installed, ran from / with its files in $run, and uninstalled"
+own=$(find "$prefix" -name "vektor-swarm*")
+[ -z "$own" ] || fail "uninstall left the game's folders: $own"
+[ -z "$(dangling)" ] || fail "uninstall left dangling links in $run/data: $(dangling)"
+[ "$(stat -c %s "$run/data/hiscore.dat")" = 4 ] || fail "uninstall took the saved files"
+echo "installed, ran from / with its files in $run, and uninstalled without a trace"

@@ -107,4 +107,22 @@ read_text() {
 # hex FILE: its bytes as hex pairs.
 hex() { od -An -tx1 "$1" | tr -s ' \n' ' ' | sed 's/^ //;s/ $//'; }
 
+# start_openbox: a window manager on the display, waited for (30 s at most).
+start_openbox() {
+  openbox >/dev/null 2>&1 &
+  local end=$((SECONDS + 30))
+  until xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"; do
+    [ $SECONDS -lt $end ] || fail "openbox did not start"
+    sleep 0.2
+  done
+}
+
+# window_size WIN: its size as WxH; wait_size WIN WxH: until it has that size, 30 s at most.
+window_size() { xwininfo -id "$1" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }'; }
+wait_size() {
+  local end=$((SECONDS + 30))
+  while [ $SECONDS -lt $end ]; do [ "$(window_size "$1")" = "$2" ] && return 0; sleep 0.2; done
+  fail "the window is $(window_size "$1"), expected $2"
+}
+
 fail() { echo "FAIL: $*"; exit 1; }

@@ -134,6 +134,18 @@ TEST_F(CaseInsensitiveNames, AnExactSpellingWins) {
   EXPECT_EQ(dir_.string() + "/a/Only", TextToBytes(ResolveFileCase(BytesToText(dir_.string() + "/a/only"))));
 }
 
+TEST_F(CaseInsensitiveNames, MakeDirectoryMakesTheSpellingGivenOnlyWhereNoneOfAnotherIsThere) {
+  EXPECT_TRUE(MakeDirectory(u"data\\sub"));
+  EXPECT_TRUE(fs::is_directory("data/sub"));
+  EXPECT_TRUE(MakeDirectory(u"DATA\\Sub\\"));
+  EXPECT_FALSE(fs::exists("DATA")) << "expected data/ found rather than DATA/ made beside it";
+  EXPECT_TRUE(MakeDirectory(u"Data\\new"));
+  EXPECT_TRUE(fs::is_directory("data/new")) << "expected the new folder inside data/";
+  Put("file", "");
+  EXPECT_FALSE(MakeDirectory(u"file")) << "expected false where a file has the name";
+  EXPECT_FALSE(MakeDirectory(u""));
+}
+
 using FileSystem = InTempDir;
 
 TEST_F(FileSystem, FileKindAndDirectories) {
