@@ -1,6 +1,9 @@
 # Shared by the real-program scripts: a private run directory, screenshots, waits on what
 # the screen shows, and colour counts over a part of a screenshot.
 
+# A script that fails leaves no game behind: one hung in a dead lock would outlive its display.
+trap '[ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null' EXIT
+
 # A directory with data/ holding links to the game's sounds; the game's files land there.
 make_run_dir() {
   local run
@@ -47,19 +50,24 @@ changed() {
 # at_least VALUE MIN: true when VALUE >= MIN.
 at_least() { awk -v s="$1" -v m="$2" 'BEGIN { exit !(s >= m) }'; }
 
+# game_gone WHAT: true, after saying so, when the game ($pid, if set) has ended while waiting
+# for WHAT: a wait that goes on would only fail later, or block on a window that is gone.
+game_gone() {
+  local rc
+  [ -n "${pid:-}" ] && ! kill -0 "$pid" 2>/dev/null || return 1
+  wait "$pid"; rc=$?
+  echo "FAIL: the game ended with exit code $rc while waiting for $1"
+}
+
 # shots_until SECONDS FILE MIN DESCRIPTION MEASURE...: takes screenshots into FILE until the
 # command MEASURE... (run with FILE appended) prints at least MIN; fails after SECONDS, or at
 # once when the game ($pid, if set) has ended meanwhile.
 shots_until() {
-  local limit=$1 file=$2 min=$3 what=$4 s=0 rc
+  local limit=$1 file=$2 min=$3 what=$4 s=0
   shift 4
   local end=$((SECONDS + limit))
   while [ $SECONDS -lt $end ]; do
-    if [ -n "${pid:-}" ] && ! kill -0 "$pid" 2>/dev/null; then
-      wait "$pid"; rc=$?
-      echo "FAIL: the game ended with exit code $rc while waiting for $what in $file"
-      return 1
-    fi
+    game_gone "$what in $file" && return 1
     shot "$file"
     s=$("$@" "$file")
     at_least "$s" "$min" && return 0
@@ -121,7 +129,11 @@ start_openbox() {
 window_size() { xwininfo -id "$1" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }'; }
 wait_size() {
   local end=$((SECONDS + 30))
-  while [ $SECONDS -lt $end ]; do [ "$(window_size "$1")" = "$2" ] && return 0; sleep 0.2; done
+  while [ $SECONDS -lt $end ]; do
+    game_gone "a $2 window" && exit 1
+    [ "$(window_size "$1")" = "$2" ] && return 0
+    sleep 0.2
+  done
   fail "the window is $(window_size "$1"), expected $2"
 }
 
