@@ -254,6 +254,11 @@ void ShowWindowed(GLWindowContext* rec, bool windowed) {
 
 void Register(GLWindowContext* rec);
 
+// Whether the picture can be drawn offscreen and scaled, as a window of another size needs.
+bool Scalable(const GLWindowContext* rec) {
+  return rec->scaled || (rec->host->GL().fbo && !rec->fbo_failed);
+}
+
 bool IsToggleKey(const SDL_KeyboardEvent& key) {
   const SDL_Scancode code = key.keysym.scancode;
   if (code == SDL_SCANCODE_F11) return true;
@@ -266,7 +271,7 @@ bool OnWindowEvent(GLWindowContext* rec, const SDL_Event& e) {
   if (rec->kind != 3) return false;
   switch (e.type) {
     case SDL_KEYDOWN:
-      if (!e.key.repeat && rec->scaled && IsToggleKey(e.key)) {
+      if (!e.key.repeat && Scalable(rec) && IsToggleKey(e.key)) {
         rec->toggle_held = e.key.keysym.scancode;
         ShowWindowed(rec, !rec->windowed);
         Register(rec);  // full screen holds the pointer on the picture, a window does not
@@ -365,25 +370,55 @@ bool MakeFbo(GLWindowContext* rec) {
   return true;
 }
 
-// The offscreen picture scaled into the window's back buffer, ready for the swap.
+// The offscreen picture scaled into the window's back buffer, ready for the swap. Only the bars
+// are cleared: the picture covers the rest, and a clear of the whole window costs a software
+// renderer as much as the scaling.
 void CopyToWindow(GLWindowContext* rec) {
   const TGLProcs& gl = rec->host->GL();
   int32_t dw, dh, x, y, w, h;
   ScaledRect(rec, dw, dh, x, y, w, h);
   GLboolean scissor = gl.IsEnabled(GL_SCISSOR_TEST);
+  GLint box[4];
+  gl.GetIntegerv(GL_SCISSOR_BOX, box);
   GLfloat clear[4];
   gl.GetFloatv(GL_COLOR_CLEAR_VALUE, clear);
   gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-  gl.Disable(GL_SCISSOR_TEST);
+  const int32_t gl_y = dh - y - h;
+  const int32_t bars[4][4] = {{0, 0, x, dh}, {x + w, 0, dw - x - w, dh},  // left, right
+                              {x, 0, w, gl_y}, {x, gl_y + h, w, dh - gl_y - h}};  // below, above
   gl.ClearColor(0, 0, 0, 1);
-  gl.Clear(GL_COLOR_BUFFER_BIT);
+  gl.Enable(GL_SCISSOR_TEST);
+  for (const auto& bar : bars) {
+    if (bar[2] <= 0 || bar[3] <= 0) continue;
+    gl.Scissor(bar[0], bar[1], bar[2], bar[3]);
+    gl.Clear(GL_COLOR_BUFFER_BIT);
+  }
+  gl.Disable(GL_SCISSOR_TEST);
   // Whole multiples stay sharp; any other scale is filtered.
   bool whole = w % rec->width == 0 && h % rec->height == 0 && w / rec->width == h / rec->height;
-  int32_t gl_y = dh - y - h;
   gl.BlitFramebuffer(0, 0, rec->width, rec->height, x, gl_y, x + w, gl_y + h,
                      GL_COLOR_BUFFER_BIT, whole ? GL_NEAREST : GL_LINEAR);
   gl.BindFramebuffer(GL_FRAMEBUFFER, rec->fbo);
   gl.ClearColor(clear[0], clear[1], clear[2], clear[3]);
+  gl.Scissor(box[0], box[1], box[2], box[3]);
+  if (scissor) gl.Enable(GL_SCISSOR_TEST);
+}
+
+// A window that has taken another size than its picture's: from now on the picture is drawn
+// offscreen, starting from the frame just drawn into the window.
+void StartScaling(GLWindowContext* rec) {
+  const TGLProcs& gl = rec->host->GL();
+  GLboolean scissor = gl.IsEnabled(GL_SCISSOR_TEST);
+  GLfloat clear[4];
+  gl.GetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+  if (!MakeFbo(rec)) return;
+  gl.ClearColor(clear[0], clear[1], clear[2], clear[3]);
+  // The frame lies where the viewport put it, at the bottom left of a back buffer that keeps its
+  // old size until the next swap.
+  gl.BindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  gl.BlitFramebuffer(0, 0, rec->width, rec->height, 0, 0, rec->width, rec->height,
+                     GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  gl.BindFramebuffer(GL_FRAMEBUFFER, rec->fbo);
   if (scissor) gl.Enable(GL_SCISSOR_TEST);
 }
 
@@ -517,7 +552,9 @@ bool TGLWindowHost::FinishRecord(GLWindowContext* rec) {
   if (rec->kind >= 2) {
     int dw = 0, dh = 0;
     SDL_GL_GetDrawableSize(rec->window, &dw, &dh);
-    if (rec->kind == 3 || force_scaled || dw != rec->width || dh != rec->height) MakeFbo(rec);
+    // Where the window has the picture's size (a full-screen picture the size of the display,
+    // say), it is drawn straight into the window, a whole copy a frame the cheaper.
+    if (force_scaled || dw != rec->width || dh != rec->height) MakeFbo(rec);
   }
   keep.Restore();
   rec->next = records;
@@ -642,7 +679,7 @@ void TGLWindowHost::Flip(int32_t sync) {
     // The window manager or the display may have given another size after creation.
     int dw = 0, dh = 0;
     SDL_GL_GetDrawableSize(rec->window, &dw, &dh);
-    if (dw != rec->width || dh != rec->height) MakeFbo(rec);
+    if (dw != rec->width || dh != rec->height) StartScaling(rec);
   }
   if (rec->scaled) {
     PresentScaled(rec);
