@@ -88,7 +88,14 @@ void WaitUntilEnded(const TChannelPtr& ch) {
   EXPECT_EQ(0, IsAudioChannelPlaying(ch)) << "expected the sound to have ended";
 }
 
-TEST(OpenALDriver, IsRegisteredBesideTheMixerWhichStaysTheDefault) {
+// Each test starts and ends with no driver current, as a program that has played nothing.
+class OpenALDriver : public ::testing::Test {
+ protected:
+  void SetUp() override { ShutdownAudio(); }
+  void TearDown() override { ShutdownAudio(); }
+};
+
+TEST_F(OpenALDriver, IsRegisteredBesideTheMixerWhichStaysTheDefault) {
   EXPECT_EQ(1, HasAudioDriver(u"openal")) << "expected the driver by name, case ignored";
   ASSERT_EQ(1, SelectAudioDriver(u"OpenAL"));
   EXPECT_TRUE(dynamic_cast<TOpenALAudioDriver*>(CurrentAudioDriver())) << "expected the OpenAL driver current";
@@ -98,7 +105,7 @@ TEST(OpenALDriver, IsRegisteredBesideTheMixerWhichStaysTheDefault) {
   ShutdownAudio();
 }
 
-TEST(OpenALDriver, ASoundPlaysWholeAtItsVolumeAndPanThenEnds) {
+TEST_F(OpenALDriver, ASoundPlaysWholeAtItsVolumeAndPanThenEnds) {
   Session session;
   TSoundPtr sound = LoadSoundFile(Sine(11025), 0);
   TChannelPtr ch = NewAudioChannel();
@@ -117,7 +124,7 @@ TEST(OpenALDriver, ASoundPlaysWholeAtItsVolumeAndPanThenEnds) {
   EXPECT_NEAR(11025.0, double(r.Span()), 11025 * 0.05) << "expected the quarter second once";
 }
 
-TEST(OpenALDriver, VolumeAndRateSetBeforeTheSoundAreKept) {
+TEST_F(OpenALDriver, VolumeAndRateSetBeforeTheSoundAreKept) {
   Session session;
   TSoundPtr sound = LoadSoundFile(Sine(11025), 0);
   TChannelPtr ch = NewAudioChannel();
@@ -132,7 +139,7 @@ TEST(OpenALDriver, VolumeAndRateSetBeforeTheSoundAreKept) {
   EXPECT_NEAR(11025.0 / 2, double(r.Span()), 11025 * 0.05) << "expected twice the speed, half the time";
 }
 
-TEST(OpenALDriver, AChannelLetGoPlaysOnToItsEndAndALoopNeverEnds) {
+TEST_F(OpenALDriver, AChannelLetGoPlaysOnToItsEndAndALoopNeverEnds) {
   Session session;
   TSoundPtr once = LoadSoundFile(Sine(8820), 0);  // 0.2 s
   TSoundPtr loop = LoadSoundFile(Sine(2205), SOUND_LOOP);  // 50 ms
@@ -153,7 +160,7 @@ TEST(OpenALDriver, AChannelLetGoPlaysOnToItsEndAndALoopNeverEnds) {
   EXPECT_GT(early, r.left_peak * 3 / 4) << "expected the let-go sound heard beside the loop";
 }
 
-TEST(OpenALDriver, OtherDriversChannelsAreRefusedAndAClosedDeviceLeavesHarmlessObjects) {
+TEST_F(OpenALDriver, OtherDriversChannelsAreRefusedAndAClosedDeviceLeavesHarmlessObjects) {
   TSoundPtr sound;
   TChannelPtr ch;
   {

@@ -69,6 +69,8 @@ TEST(FrameworkTypes, AChannelOfTheMixerIsSeenAsOne) {
   EXPECT_EQ(1, IsOfType(channel, u"TChannel"));
   EXPECT_EQ(0, IsOfType(channel, u"TOpenALChannel"));
   EXPECT_EQ(0, std::any_cast<int32_t>(GetField(channel, u"playing")));
+  channel.reset();
+  ShutdownAudio();  // no driver current after, as before
 }
 
 }  // namespace
