@@ -145,15 +145,17 @@ TEST_F(OpenALDriver, AChannelLetGoPlaysOnToItsEndAndALoopNeverEnds) {
   TSoundPtr loop = LoadSoundFile(Sine(2205), SOUND_LOOP);  // 50 ms
   EXPECT_TRUE(PlaySoundOn(once, nullptr)) << "expected a fresh channel";  // and dropped at once
   TChannelPtr looping = PlaySoundOn(loop, nullptr);
-  // The wave output is written as it plays: wait until a second of it is on disk.
+  // The wave output is written as it plays: wait until a second more of it is on disk.
+  const uintmax_t started = fs::file_size(kWave);
   const int32_t start = SystemMillis();
-  while (fs::file_size(kWave) < 44100 * 4 + 44 && SystemMillis() - start < 60000) DelayMillis(10);
+  while (fs::file_size(kWave) < started + 44100 * 4 && SystemMillis() - start < 60000) DelayMillis(10);
   EXPECT_EQ(1, IsAudioChannelPlaying(looping)) << "expected the 50 ms loop still playing after a second";
   StopAudioChannel(looping);
   EXPECT_EQ(0, IsAudioChannelPlaying(looping));
   StopAudioChannel(looping);
   const TRecording r = session.Finish();
-  EXPECT_GT(r.Span(), 44100u * 3 / 4) << "expected the loop to have sounded for most of the second";
+  EXPECT_GT(r.Span(), 44100u * 3 / 4) << "expected the loop to have sounded for most of the second, got frames "
+                                     << r.first << " to " << r.last << " of " << r.left.size();
   // The sound let go sounded together with the loop, so its peaks add up in the first 0.2 s.
   int early = 0;
   for (size_t i = r.first; i < r.first + 8000 && i < r.left.size(); ++i) early = std::max(early, std::abs(int(r.left[i])));
