@@ -46,4 +46,4 @@ rm -rf "$tree"
 changes=$out/vektor-swarm_${version}_$(dpkg-architecture -qDEB_HOST_ARCH).changes
 echo "lintian:"
 lintian --info --display-info --fail-on error,warning "$changes"
-echo "Built: $(ls "$out"/*_"$version"_*.deb)"
+echo "Built:"; ls "$out"/*_"$version"_*.deb

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The Debian package from end to end on this machine, as root or through sudo: builds it with
+# scripts/deb.sh (lintian included), installs it with apt, finds it in the AppStream pool and
+# its manual page with man, starts the game under Xvfb from its desktop entry's Exec line and
+# by name from another directory, then removes it, installs it again and purges it. After
+# each, nothing of the package is left and the saved files in the user's folder are.
+# A package installed before is replaced and purged. The log lands in OUT/install_run.log.
+# usage: scripts/deb_install_run.sh [OUT]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+src=$PWD
+out=${1:-build-deb}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+. tests/program/lib.sh
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+apt_get() { DEBIAN_FRONTEND=noninteractive $sudo apt-get -y -q "$@"; }
+
+scripts/install_deps.sh test
+scripts/deb.sh "$out"
+version=$(dpkg-parsechangelog -S Version)
+deb=$out/vektor-swarm_${version}_$(dpkg-architecture -qDEB_HOST_ARCH).deb
+id=invalid.vektor_swarm.VektorSwarm3D
+
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+run=$home/.local/share/vektor-swarm
+
+install_it() {
+  echo "== apt-get install $deb"
+  apt_get install --no-install-recommends "$deb"
+  dpkg-query -W -f='${Status} ${Version}\n' vektor-swarm
+  dpkg -L vektor-swarm | sort > "$out/installed.txt"
+}
+
+# play_once DIR COMMAND...: starts the game in DIR with the user's HOME, waits for the logo and
+# the title under Xvfb, ends it with Escape and expects exit code 0 and both saved files.
+play_once() {
+  local dir=$1
+  shift
+  rm -f "$run/data/hiscore.dat" "$run/data/anaglyph3d.dat"
+  HOME=$home dir=$dir src=$src xvfb-run -a -s "-screen 0 640x480x24" bash -c '
+    . "$src/tests/program/lib.sh"
+    cd "$dir"
+    SDL_AUDIODRIVER=dummy "$@" > "$HOME/out.txt" 2>&1 & pid=$!
+    win=$(timeout 30 xdotool search --sync --name "^Vektor Swarm 3D$" | head -1)
+    [ -n "$win" ] || fail "no window appeared: $(cat "$HOME/out.txt")"
+    wait_until 30 "$HOME/logo.png" 200x120+220+150 "(r+g+b)/3>0.5" 0.05 || exit 1
+    xdotool key Escape
+    wait_until 30 "$HOME/title.png" 240x30+200+228 "r>0.6&&g>0.6&&b<0.4" 0.05 || exit 1
+    xdotool key Escape
+    game_ends 10 Escape "$HOME/out.txt"
+  ' play "$@"
+  ! grep -q "not found\|No sounds" "$home/out.txt" || fail "the installed game misses sounds: $(cat "$home/out.txt")"
+  for f in hiscore.dat anaglyph3d.dat; do
+    [ "$(stat -c %s "$run/data/$f" 2> /dev/null)" = 4 ] || fail "no saved $f in $run/data"
+  done
+  echo "ran, ended with exit code 0 and saved its files in $run/data"
+}
+
+# gone HOW: nothing the package installed is left but the folders others share, and the saved
+# files are still there.
+gone() {
+  local left=()
+  while read -r path; do
+    if [ -d "$path" ] && [ ! -L "$path" ]; then
+      [[ "$path" == */vektor-swarm ]] && left+=("$path")
+    elif [ -e "$path" ] || [ -L "$path" ]; then
+      left+=("$path")
+    fi
+  done < "$out/installed.txt"
+  [ ${#left[@]} -eq 0 ] || fail "$1 left: ${left[*]}"
+  [ "$(dpkg-query -W -f='${db:Status-Status}' vektor-swarm 2> /dev/null)" != installed ] ||
+    fail "$1: the package is still installed"
+  [ "$(od -An -tu4 "$run/data/hiscore.dat")" = "$hiscore" ] || fail "$1 touched the saved best score"
+  [ -f "$run/data/anaglyph3d.dat" ] || fail "$1 took the saved glasses file"
+  echo "$1 left nothing of the package; $run/data still holds: $(cd "$run/data" && ls *.dat)" \
+       "($(find "$run/data" -xtype l | wc -l) links to the sounds now lead nowhere; the launcher" \
+       "mends them when the game is installed again)"
+}
+
+install_it
+echo "== AppStream pool"
+$sudo appstreamcli refresh-cache --force > /dev/null
+appstreamcli get "$id" | grep -E "^(Identifier|Name|Summary|Package)" ||
+  fail "appstreamcli does not know $id"
+echo "== man -w vektor-swarm: $(man -w vektor-swarm)"
+exec_line=$(sed -n 's/^Exec=//p' /usr/share/applications/vektor-swarm.desktop)
+echo "== the menu's command: $exec_line, from $home with a PATH without /usr/games"
+# A desktop entry's Exec line without field codes is the command split at spaces.
+read -r -a command <<< "$exec_line"
+PATH=/usr/bin:/bin play_once "$home" "${command[@]}"
+echo "== by name from /tmp"
+PATH=/usr/games:$PATH play_once /tmp vektor-swarm
+hiscore=$(od -An -tu4 "$run/data/hiscore.dat")
+
+echo "== apt-get remove vektor-swarm"
+apt_get remove vektor-swarm
+gone "apt-get remove"
+install_it
+echo "== apt-get purge vektor-swarm"
+apt_get purge vektor-swarm
+gone "apt-get purge"
+echo "the package built, installed, ran from its menu entry and by name, and was removed and purged"
