@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# The Debian package from end to end on this machine, as root or through sudo: builds it with
-# scripts/deb.sh (lintian included), installs it with apt, finds it in the AppStream pool and
-# its manual page with man, starts the game under Xvfb from its desktop entry's Exec line and
-# by name from another directory, then removes it, installs it again and purges it. After
-# each, nothing of the package is left and the saved files in the user's folder are.
-# A package installed before is replaced and purged. The log lands in OUT/install_run.log.
+# The Debian package from end to end, as root or through sudo: builds it with scripts/deb.sh
+# (lintian included); in a fresh minimal Debian 12 root made with mmdebstrap, installs it with
+# apt and runs it under Xvfb, every library the running game maps coming from a package that
+# apt brought with it; then on this machine installs it, finds it in the AppStream pool and its
+# manual page with man, starts the game under Xvfb from its desktop entry's Exec line and by
+# name from another directory, removes it, installs it again and purges it. After each,
+# nothing of the package is left and the saved files in the user's folder are.
+# A package installed here before is replaced and purged. The fresh root downloads about
+# 60 MB from the machine's apt sources.
 # usage: scripts/deb_install_run.sh [OUT]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,13 +21,58 @@ if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 apt_get() { DEBIAN_FRONTEND=noninteractive $sudo apt-get -y -q "$@"; }
 
 scripts/install_deps.sh test
+command -v mmdebstrap > /dev/null || apt_get install --no-install-recommends mmdebstrap
 scripts/deb.sh "$out"
 version=$(dpkg-parsechangelog -S Version)
 deb=$out/vektor-swarm_${version}_$(dpkg-architecture -qDEB_HOST_ARCH).deb
 id=invalid.vektor_swarm.VektorSwarm3D
 
 home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
+fresh=$(mktemp -d)
+cleanup() {
+  for m in dev proc; do mountpoint -q "$fresh/$m" && $sudo umount "$fresh/$m"; done
+  $sudo rm -rf "$home" "$fresh"
+}
+trap cleanup EXIT
+
+# In a fresh root, apt brings what the game needs: the libraries the game maps while it runs
+# under Xvfb all come from packages installed with it, none from those Xvfb brought after.
+echo "== a fresh Debian 12 root"
+sources=$(ls /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2> /dev/null | head -1)
+$sudo mmdebstrap --variant=apt bookworm "$fresh" ${sources:+"$sources"} > "$out/fresh_root.log" 2>&1 ||
+  fail "mmdebstrap failed: $(tail -5 "$out/fresh_root.log")"
+$sudo cp "$deb" "$fresh/tmp/"
+$sudo mount -t proc proc "$fresh/proc"
+$sudo mount --bind /dev "$fresh/dev"
+$sudo chroot "$fresh" bash -c '
+  set -e
+  dpkg-query -W -f="\${Package}\n" | sort > /tmp/base.txt
+  apt-get update -q > /dev/null
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "/tmp/$1" > /tmp/install.log
+  dpkg-query -W -f="\${Package}\n" | sort > /tmp/with_game.txt
+  echo "apt installed $(comm -13 /tmp/base.txt /tmp/with_game.txt | wc -l) packages with it:" \
+       "$(comm -13 /tmp/base.txt /tmp/with_game.txt | tr "\n" " ")"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends xvfb xauth > /dev/null
+  dpkg-query -W -f="\${Package}\n" | sort > /tmp/with_x.txt
+  comm -13 /tmp/with_game.txt /tmp/with_x.txt > /tmp/x_only.txt
+  cd /
+  # The dynamic loader names every library it loads, the ones opened at run time too; the
+  # game runs until Mesa'"'"'s driver is in, then ends on SIGTERM.
+  HOME=/root SDL_AUDIODRIVER=dummy xvfb-run -a -s "-screen 0 640x480x24" bash -c "
+    LD_DEBUG=files LD_DEBUG_OUTPUT=/tmp/ld /usr/games/vektor-swarm > /tmp/game.txt 2>&1 & pid=\$!
+    for i in \$(seq 600); do grep -qs _dri.so /tmp/ld.* && break; sleep 0.1; done
+    grep -qs _dri.so /tmp/ld.* || { echo \"FAIL: no Mesa driver loaded in 60 s: \$(cat /tmp/game.txt)\"; exit 1; }
+    kill -TERM \$pid
+    wait \$pid"
+  echo "the game ran there and ended with exit code 0 on SIGTERM; it said: [$(cat /tmp/game.txt)]"
+  sed -n "s/.*calling init: //p" /tmp/ld.* | sort -u | xargs dpkg -S | cut -d: -f1 | tr ", " "\n\n" |
+    grep . | sort -u > /tmp/mapped.txt
+  echo "it loaded libraries of $(wc -l < /tmp/mapped.txt) packages, among them:" \
+       "$(grep -E "mesa|^libgl|^libegl" /tmp/mapped.txt | tr "\n" " ")"
+  extra=$(comm -12 /tmp/mapped.txt /tmp/x_only.txt)
+  [ -z "$extra" ] || { echo "FAIL: the game needs libraries from packages it does not depend on: $extra"; exit 1; }
+  ls /root/.local/share/vektor-swarm/data/hiscore.dat /root/.local/share/vektor-swarm/data/anaglyph3d.dat
+' fresh "${deb##*/}" || fail "the package in a fresh root"
 run=$home/.local/share/vektor-swarm
 
 install_it() {

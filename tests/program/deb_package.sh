@@ -14,7 +14,8 @@ out=$(cd "$1" && pwd)
 isolate=()
 if unshare -n true 2> /dev/null; then isolate=(unshare -n); fi
 DEB_BUILD_OPTIONS="nocheck parallel=1" "${isolate[@]}" "$src/scripts/deb.sh" "$out" > "$out/build.log" 2>&1 ||
-  fail "scripts/deb.sh failed, expected a package that lintian accepts: $(tail -40 "$out/build.log")"
+  fail "scripts/deb.sh failed, expected a package that lintian accepts; lintian said:" \
+       "$(grep -E '^[EW]: ' "$out/build.log")" "and the build ended with: $(tail -20 "$out/build.log")"
 version=$(cd "$src" && dpkg-parsechangelog -S Version)
 deb=$out/vektor-swarm_${version}_$(dpkg-architecture -qDEB_HOST_ARCH).deb
 [ -f "$deb" ] || fail "expected $deb, found: $(ls "$out")"
