@@ -30,49 +30,58 @@ id=invalid.vektor_swarm.VektorSwarm3D
 home=$(mktemp -d)
 fresh=$(mktemp -d)
 cleanup() {
-  for m in dev proc; do mountpoint -q "$fresh/$m" && $sudo umount "$fresh/$m"; done
-  $sudo rm -rf "$home" "$fresh"
+  if mountpoint -q "$fresh/proc"; then $sudo umount "$fresh/proc" || return; fi
+  $sudo rm -rf --one-file-system "$home" "$fresh"
 }
 trap cleanup EXIT
 
-# In a fresh root, apt brings what the game needs: the libraries the game maps while it runs
+# In a fresh root, apt brings what the game needs: the libraries the game loads while it runs
 # under Xvfb all come from packages installed with it, none from those Xvfb brought after.
 echo "== a fresh Debian 12 root"
-sources=$(ls /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2> /dev/null | head -1)
+sources=""
+for f in /etc/apt/sources.list.d/debian.sources /etc/apt/sources.list; do
+  if [ -s "$f" ]; then sources=$f; break; fi
+done
 $sudo mmdebstrap --variant=apt bookworm "$fresh" ${sources:+"$sources"} > "$out/fresh_root.log" 2>&1 ||
   fail "mmdebstrap failed: $(tail -5 "$out/fresh_root.log")"
-$sudo cp "$deb" "$fresh/tmp/"
+$sudo cp "$deb" tests/program/lib.sh "$fresh/tmp/"
+# mmdebstrap made the root's own /dev; only /proc is mounted.
 $sudo mount -t proc proc "$fresh/proc"
-$sudo mount --bind /dev "$fresh/dev"
-$sudo chroot "$fresh" bash -c '
-  set -e
-  dpkg-query -W -f="\${Package}\n" | sort > /tmp/base.txt
-  apt-get update -q > /dev/null
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "/tmp/$1" > /tmp/install.log
-  dpkg-query -W -f="\${Package}\n" | sort > /tmp/with_game.txt
-  echo "apt installed $(comm -13 /tmp/base.txt /tmp/with_game.txt | wc -l) packages with it:" \
-       "$(comm -13 /tmp/base.txt /tmp/with_game.txt | tr "\n" " ")"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends xvfb xauth > /dev/null
-  dpkg-query -W -f="\${Package}\n" | sort > /tmp/with_x.txt
-  comm -13 /tmp/with_game.txt /tmp/with_x.txt > /tmp/x_only.txt
-  cd /
-  # The dynamic loader names every library it loads, the ones opened at run time too; the
-  # game runs until Mesa'"'"'s driver is in, then ends on SIGTERM.
-  HOME=/root SDL_AUDIODRIVER=dummy xvfb-run -a -s "-screen 0 640x480x24" bash -c "
-    LD_DEBUG=files LD_DEBUG_OUTPUT=/tmp/ld /usr/games/vektor-swarm > /tmp/game.txt 2>&1 & pid=\$!
-    for i in \$(seq 600); do grep -qs _dri.so /tmp/ld.* && break; sleep 0.1; done
-    grep -qs _dri.so /tmp/ld.* || { echo \"FAIL: no Mesa driver loaded in 60 s: \$(cat /tmp/game.txt)\"; exit 1; }
-    kill -TERM \$pid
-    wait \$pid"
-  echo "the game ran there and ended with exit code 0 on SIGTERM; it said: [$(cat /tmp/game.txt)]"
-  sed -n "s/.*calling init: //p" /tmp/ld.* | sort -u | xargs dpkg -S | cut -d: -f1 | tr ", " "\n\n" |
-    grep . | sort -u > /tmp/mapped.txt
-  echo "it loaded libraries of $(wc -l < /tmp/mapped.txt) packages, among them:" \
-       "$(grep -E "mesa|^libgl|^libegl" /tmp/mapped.txt | tr "\n" " ")"
-  extra=$(comm -12 /tmp/mapped.txt /tmp/x_only.txt)
-  [ -z "$extra" ] || { echo "FAIL: the game needs libraries from packages it does not depend on: $extra"; exit 1; }
-  ls /root/.local/share/vektor-swarm/data/hiscore.dat /root/.local/share/vektor-swarm/data/anaglyph3d.dat
-' fresh "${deb##*/}" || fail "the package in a fresh root"
+$sudo tee "$fresh/tmp/fresh_run.sh" > /dev/null <<'EOF'
+set -e
+list() { dpkg-query -W -f='${Package}\n' | sort > "$1"; }
+list /tmp/base.txt
+apt-get update -q > /dev/null
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "/tmp/$1" > /tmp/install.log
+list /tmp/with_game.txt
+echo "apt installed $(comm -13 /tmp/base.txt /tmp/with_game.txt | wc -l) packages with it:" \
+     "$(comm -13 /tmp/base.txt /tmp/with_game.txt | tr '\n' ' ')"
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends xvfb xauth xdotool \
+  imagemagick > /dev/null
+list /tmp/with_x.txt
+comm -13 /tmp/with_game.txt /tmp/with_x.txt > /tmp/x_only.txt
+# The dynamic loader names every library it loads, those opened at run time too.
+cd /
+HOME=/root SDL_AUDIODRIVER=dummy xvfb-run -a -s "-screen 0 640x480x24" bash -c '
+  . /tmp/lib.sh
+  LD_DEBUG=files LD_DEBUG_OUTPUT=/tmp/ld vektor-swarm > /tmp/game.txt 2>&1 & pid=$!
+  wait_until 60 /tmp/logo.png 200x120+220+150 "(r+g+b)/3>0.5" 0.05 || exit 1
+  xdotool key Escape
+  wait_until 30 /tmp/title.png 240x30+200+228 "r>0.6&&g>0.6&&b<0.4" 0.05 || exit 1
+  xdotool key Escape
+  game_ends 10 Escape /tmp/game.txt'
+echo "the game showed its logo and title there and ended with exit code 0 on Escape;" \
+     "it said: [$(cat /tmp/game.txt)]"
+sed -n 's/.*calling init: //p' /tmp/ld.* | sort -u | xargs dpkg -S | cut -d: -f1 | tr ', ' '\n\n' |
+  grep . | sort -u > /tmp/loaded.txt
+echo "it loaded libraries of $(wc -l < /tmp/loaded.txt) packages, among them:" \
+     "$(grep -E 'mesa|^libgl|^libegl' /tmp/loaded.txt | tr '\n' ' ')"
+extra=$(comm -12 /tmp/loaded.txt /tmp/x_only.txt)
+[ -z "$extra" ] || { echo "FAIL: the game loads libraries of packages it does not depend on: $extra"; exit 1; }
+ls -l /root/.local/share/vektor-swarm/data/hiscore.dat /root/.local/share/vektor-swarm/data/anaglyph3d.dat
+EOF
+$sudo chroot "$fresh" env PATH=/usr/local/bin:/usr/bin:/bin:/usr/games bash /tmp/fresh_run.sh "${deb##*/}" ||
+  fail "the package in a fresh root"
 run=$home/.local/share/vektor-swarm
 
 install_it() {
