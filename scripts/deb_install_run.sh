@@ -72,13 +72,24 @@ HOME=/root SDL_AUDIODRIVER=dummy xvfb-run -a -s "-screen 0 640x480x24" bash -c '
   game_ends 10 Escape /tmp/game.txt'
 echo "the game showed its logo and title there and ended with exit code 0 on Escape;" \
      "it said: [$(cat /tmp/game.txt)]"
-sed -n 's/.*calling init: //p' /tmp/ld.* | sort -u | xargs dpkg -S | cut -d: -f1 | tr ', ' '\n\n' |
-  grep . | sort -u > /tmp/loaded.txt
+# A library's path as loaded may go through /lib, which /usr/lib holds, or a link.
+owner() {
+  local alt found
+  for alt in "$1" "$(readlink -f "$1")" "/usr$1" "${1#/usr}"; do
+    found=$(dpkg -S "$alt" 2> /dev/null | sed -n '1s/: \/.*//p')
+    if [ -n "$found" ]; then echo "$found" | tr ',' '\n' | sed 's/^ *//; s/:.*//'; return 0; fi
+  done
+  echo "FAIL: $1, loaded by the game, belongs to no package" >&2
+  return 1
+}
+sed -n 's/.*calling init: //p' /tmp/ld.* | sort -u > /tmp/loaded_files.txt
+while read -r f; do owner "$f" || exit 1; done < /tmp/loaded_files.txt > /tmp/owners.txt
+sort -u /tmp/owners.txt > /tmp/loaded.txt
 echo "it loaded libraries of $(wc -l < /tmp/loaded.txt) packages, among them:" \
      "$(grep -E 'mesa|^libgl|^libegl' /tmp/loaded.txt | tr '\n' ' ')"
 extra=$(comm -12 /tmp/loaded.txt /tmp/x_only.txt)
 [ -z "$extra" ] || { echo "FAIL: the game loads libraries of packages it does not depend on: $extra"; exit 1; }
-ls -l /root/.local/share/vektor-swarm/data/hiscore.dat /root/.local/share/vektor-swarm/data/anaglyph3d.dat
+echo "saved there: $(ls /root/.local/share/vektor-swarm/data/*.dat | tr '\n' ' ')"
 EOF
 $sudo chroot "$fresh" env PATH=/usr/local/bin:/usr/bin:/bin:/usr/games bash /tmp/fresh_run.sh "${deb##*/}" ||
   fail "the package in a fresh root"
@@ -132,7 +143,7 @@ gone() {
     fail "$1: the package is still installed"
   [ "$(od -An -tu4 "$run/data/hiscore.dat")" = "$hiscore" ] || fail "$1 touched the saved best score"
   [ -f "$run/data/anaglyph3d.dat" ] || fail "$1 took the saved glasses file"
-  echo "$1 left nothing of the package; $run/data still holds: $(cd "$run/data" && ls *.dat)" \
+  echo "$1 left nothing of the package; $run/data still holds: $(cd "$run/data" && echo *.dat)" \
        "($(find "$run/data" -xtype l | wc -l) links to the sounds now lead nowhere; the launcher" \
        "mends them when the game is installed again)"
 }
