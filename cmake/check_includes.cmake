@@ -2,10 +2,11 @@
 # include, where platform code leaks past the files that wrap it.
 #  - game/ includes no SDL or OpenGL header, no OpenGL driver header and no internal header of
 #    the framework;
-#  - a public framework header (not *_internal.h, not the SDL driver's own) includes no SDL or
-#    OpenGL header, so including it never needs them.
+#  - a public framework header (not *_internal.h, not the SDL system driver's own nor the SDL
+#    window layer's under gfx/sdl/) includes no SDL or OpenGL header, so including it never
+#    needs them.
 set(platform_include [=[#[ ]*include[ ]*[<"](SDL[^>"]*|GL/[^>"]*|EGL/[^>"]*)[>"]]=])
-set(driver_include [=[#[ ]*include[ ]*"(gfx/gl_[^"]*\.h|system/sdl_system\.h|(stream|system|gfx|audio)/[^"]*_internal\.h)"]=])
+set(driver_include [=[#[ ]*include[ ]*"(gfx/(opengl|gles|sdl|loaders)/[^"]*\.h|system/sdl_system\.h|(stream|system|gfx|audio)/[^"]*_internal\.h)"]=])
 set(faults "")
 
 # Adds "file: line" to faults for each line of the files that matches the pattern.
@@ -25,7 +26,7 @@ find_includes("(${platform_include})|(${driver_include})" ${game_files})
 
 file(GLOB_RECURSE headers ${SOURCE_DIR}/stream/*.h ${SOURCE_DIR}/system/*.h ${SOURCE_DIR}/gfx/*.h
      ${SOURCE_DIR}/audio/*.h)
-list(FILTER headers EXCLUDE REGEX "(_internal\\.h|/system/sdl_system\\.h)$")
+list(FILTER headers EXCLUDE REGEX "(_internal\\.h|/system/sdl_system\\.h|/gfx/sdl/(sdl_gl_window|gl_procs)\\.h)$")
 find_includes("${platform_include}" ${headers})
 
 if(faults)

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "gfx/font_freetype.h"
+#include "gfx/loaders/font_freetype.h"
 #include "stream/handler_chain.h"
 
 void RegisterDefaultFont();  // generated with the embedded font (image.cmake)

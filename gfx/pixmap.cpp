@@ -1,6 +1,6 @@
 #include "gfx/pixmap.h"
 
-#include "gfx/pixmap_io.h"
+#include "gfx/loaders/pixmap_io.h"
 
 #include <algorithm>
 #include <cmath>

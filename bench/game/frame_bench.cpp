@@ -1,8 +1,10 @@
 // The busiest play frame: 50 invaders, 10 player shots, 20 invader shots, 300 sparks, the
-// saucer, stereo on. The real game is started on an offscreen window; its 2D driver is the
-// OpenGL one wrapped so that, while a frame is measured without drawing, every drawing call
-// is only counted. BM_BusiestFrameUpdateOnly: the game thread's work with drawing left out.
-// BM_BusiestFrameDrawn: the same frame drawn by Mesa and presented, in wall time.
+// saucer, stereo on. The real game is started on an offscreen window. BM_BusiestFrameUpdateOnly:
+// the game thread's work with drawing left out (the OpenGL driver wrapped so that every drawing
+// call is only counted). BM_BusiestFrameDrawn/OpenGL and /OpenGLES: the same frame drawn by
+// Mesa through each driver and presented, in wall time, with the draw calls (draws and
+// clears) it issued: for the OpenGL driver each immediate-mode primitive, clear and pixel copy,
+// for the OpenGL ES driver each draw of a batch and each clear.
 // Run from the repository root (the game reads data/).
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -13,7 +15,8 @@
 #include "game/shell/hud.h"
 #include "game/shell/main_loop.h"
 #include "gfx/collision.h"
-#include "gfx/gl_draw2d.h"
+#include "gfx/gles/gles_draw2d_internal.h"
+#include "gfx/opengl/gl_draw2d.h"
 #include "gfx/graphics.h"
 #include "system/random.h"
 
@@ -26,34 +29,57 @@ class TCountingFrame : public TImageFrame {
  public:
   explicit TCountingFrame(TImageFramePtr inner) : inner_(std::move(inner)) {}
   void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override {
-    if (drawing) {
-      inner_->Draw(x0, y0, x1, y1, tx, ty);
-    } else {
-      ++counted;
-    }
+    ++counted;
+    if (drawing) inner_->Draw(x0, y0, x1, y1, tx, ty);
   }
 
  private:
   TImageFramePtr inner_;
 };
 
-// The OpenGL 2D driver, or a counter of its drawing calls while `drawing` is false. State
-// setters and pixel grabs always reach OpenGL: the game's rules read pixels back.
+// The OpenGL 2D driver counting its drawing calls, and leaving them out while `drawing` is
+// false. State setters and pixel grabs always reach OpenGL: the game's rules read pixels back.
 class TCountingDriver : public TGLDraw2DDriver {
  public:
   TImageFramePtr CreateFrameFromPixmap(const TPixmapPtr& pixmap, int32_t flags) override {
     TImageFramePtr frame = TGLDraw2DDriver::CreateFrameFromPixmap(pixmap, flags);
     return frame ? std::make_shared<TCountingFrame>(frame) : nullptr;
   }
-  void Cls() override { drawing ? TGLDraw2DDriver::Cls() : void(++counted); }
-  void Plot(float x, float y) override { drawing ? TGLDraw2DDriver::Plot(x, y) : void(++counted); }
+  void Cls() override { Count() ? TGLDraw2DDriver::Cls() : void(); }
+  void Plot(float x, float y) override { Count() ? TGLDraw2DDriver::Plot(x, y) : void(); }
+  void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    Count() ? TGLDraw2DDriver::DrawLine(x0, y0, x1, y1, tx, ty) : void();
+  }
   void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override {
-    drawing ? TGLDraw2DDriver::DrawRect(x0, y0, x1, y1, tx, ty) : void(++counted);
+    Count() ? TGLDraw2DDriver::DrawRect(x0, y0, x1, y1, tx, ty) : void();
+  }
+  void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    Count() ? TGLDraw2DDriver::DrawOval(x0, y0, x1, y1, tx, ty) : void();
+  }
+  void DrawPoly(const std::vector<float>& xy, float hx, float hy, float ox, float oy) override {
+    Count() ? TGLDraw2DDriver::DrawPoly(xy, hx, hy, ox, oy) : void();
   }
   void DrawPixmap(const TPixmapPtr& p, int32_t x, int32_t y) override {
-    drawing ? TGLDraw2DDriver::DrawPixmap(p, x, y) : void(++counted);
+    Count() ? TGLDraw2DDriver::DrawPixmap(p, x, y) : void();
+  }
+
+ private:
+  static bool Count() {
+    ++counted;
+    return drawing;
   }
 };
+
+TCountingDriver counting_driver;
+
+// The game's screen opened again through another driver; every image makes its frames anew
+// from its pixmaps on the next draw.
+void use_driver(TDraw2DDriver* driver) {
+  if (CurrentGraphicsDriver() == driver) return;
+  EndOpenGraphics();
+  SelectGraphicsDriver(driver, GraphicsBackBuffer);
+  if (!OpenGraphics(640, 480, 0, 0, 0)) std::abort();
+}
 
 struct snapshot {
   player_tag player_;
@@ -88,9 +114,8 @@ void start_game_once() {
   started = true;
   setenv("SDL_VIDEODRIVER", "offscreen", 0);
   setenv("SDL_AUDIODRIVER", "dummy", 0);
-  StartDraw2DGraphics();
-  static TCountingDriver driver;
-  SelectGraphicsDriver(&driver, GraphicsBackBuffer);
+  StartGLESDraw2DDriver();
+  SelectGraphicsDriver(&counting_driver, GraphicsBackBuffer);
   if (!game_startup({640, 480, 0, 0})) std::abort();
 
   // A game in play, every invader alive, shots spread below the formation so none hits it
@@ -142,6 +167,7 @@ void play_frame() {
 
 void BM_BusiestFrameUpdateOnly(benchmark::State& state) {
   start_game_once();
+  use_driver(&counting_driver);
   drawing = false;
   counted = 0;
   int64_t frames = 0;
@@ -159,17 +185,33 @@ void BM_BusiestFrameUpdateOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_BusiestFrameUpdateOnly)->Unit(benchmark::kMicrosecond);
 
-void BM_BusiestFrameDrawn(benchmark::State& state) {
+void busiest_frame_drawn(benchmark::State& state, bool gles) {
   start_game_once();
+  use_driver(gles ? static_cast<TDraw2DDriver*>(&TheGLESDraw2DDriver()) : &counting_driver);
   drawing = true;
+  put_back_busiest();
+  play_frame();  // textures are made on first use
+  FlipGraphics(-1);
+  int64_t frames = 0, calls = 0;
   for (auto _ : state) {
     state.PauseTiming();
     put_back_busiest();
+    const int64_t before = counted;
+    const TGLESCounts es_before = GLESDrawCounts();
     state.ResumeTiming();
     play_frame();
     FlipGraphics(-1);
+    const TGLESCounts es_after = GLESDrawCounts();
+    calls += gles ? es_after.draws + es_after.clears - es_before.draws - es_before.clears
+                  : counted - before;
+    ++frames;
   }
+  state.counters["draw_calls"] = static_cast<double>(calls) / static_cast<double>(frames);
 }
-BENCHMARK(BM_BusiestFrameDrawn)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_BusiestFrameDrawn_OpenGL(benchmark::State& state) { busiest_frame_drawn(state, false); }
+BENCHMARK(BM_BusiestFrameDrawn_OpenGL)->Name("BM_BusiestFrameDrawn/OpenGL")->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_BusiestFrameDrawn_OpenGLES(benchmark::State& state) { busiest_frame_drawn(state, true); }
+BENCHMARK(BM_BusiestFrameDrawn_OpenGLES)->Name("BM_BusiestFrameDrawn/OpenGLES")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Start-up time of the real game: the parent notes the time, starts this program again as the
 // game, and the game reports when its first logo frame has been presented, with the times of
-// the steps on the way. Run under Xvfb by startup.sh.
+// the steps on the way. Run under Xvfb by startup.sh. With --trace the game also prints, on
+// standard error, when each SDL call that makes the screen or the sound device began and how
+// long it took, and every swap: where the main thread's time goes, step by step.
 #include <dlfcn.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -33,6 +35,12 @@ double now_ms() {
 
 double launched_at = 0;
 int flips = 0;
+bool tracing = false;
+
+void trace(const char* what, double began) {
+  if (tracing && launched_at > 0)
+    std::fprintf(stderr, "%8.1f ms  %6.1f ms  %s\n", began - launched_at, now_ms() - began, what);
+}
 
 // Runs before each flip. Making the context current flips twice to clear both buffers; the
 // third flip is the logo's first frame.
@@ -45,12 +53,31 @@ std::shared_ptr<void> count_flips(int32_t, const std::shared_ptr<void>& data, co
 
 struct SDL_Window;
 
+// Each stands in for SDL's own, which it calls, timing the call.
+#define TRACED(ret, name, params, args)                                                  \
+  extern "C" ret name params {                                                          \
+    using Real = ret(*) params;                                                         \
+    static const auto real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, #name));          \
+    const double began = now_ms();                                                      \
+    ret r = real args;                                                                  \
+    trace(#name, began);                                                                \
+    return r;                                                                           \
+  }
+TRACED(int, SDL_InitSubSystem, (unsigned flags), (flags))
+TRACED(SDL_Window*, SDL_CreateWindow, (const char* t, int x, int y, int w, int h, unsigned f),
+       (t, x, y, w, h, f))
+TRACED(void*, SDL_GL_CreateContext, (SDL_Window* w), (w))
+TRACED(unsigned, SDL_OpenAudioDevice, (const char* d, int c, const void* want, void* got, int a),
+       (d, c, want, got, a))
+
 // Stands in for SDL's swap, which the graphics driver calls to present a frame: the time is
 // taken when the logo's first frame has been handed to the display.
 extern "C" void SDL_GL_SwapWindow(SDL_Window* window) {
   using Swap = void (*)(SDL_Window*);
   static const auto real = reinterpret_cast<Swap>(dlsym(RTLD_NEXT, "SDL_GL_SwapWindow"));
+  const double began = now_ms();
   real(window);
+  trace(flips == 3 ? "SDL_GL_SwapWindow: the logo's first frame" : "SDL_GL_SwapWindow", began);
   if (flips == 3 && launched_at > 0) {
     std::printf("%.1f\n", now_ms() - launched_at);
     std::fflush(stdout);
@@ -102,8 +129,9 @@ void time_parts() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::string(argv[1]) == "--game") {
+  if ((argc == 3 || argc == 4) && std::string(argv[1]) == "--game") {
     launched_at = std::atof(argv[2]);
+    tracing = argc == 4;
     AttachHook(FlipHookChannel(), count_flips);
     game_startup();
     return 1;  // the logo never came
@@ -114,6 +142,8 @@ int main(int argc, char** argv) {
   }
   char stamp[64];
   std::snprintf(stamp, sizeof stamp, "%.3f", now_ms());
-  execl(argv[0], argv[0], "--game", stamp, static_cast<char*>(nullptr));
+  const bool trace_calls = argc == 2 && std::string(argv[1]) == "--trace";
+  execl(argv[0], argv[0], "--game", stamp, trace_calls ? "--trace" : static_cast<char*>(nullptr),
+        static_cast<char*>(nullptr));
   return 2;
 }

@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "gfx/draw2d.h"
-#include "gfx/gl_draw2d.h"
+#include "gfx/opengl/gl_draw2d.h"
 
 namespace {
 

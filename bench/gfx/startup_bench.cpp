@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "gfx/draw2d.h"
-#include "gfx/gl_graphics_internal.h"
+#include "gfx/opengl/gl_graphics_internal.h"
 #include "gfx/graphics_internal.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <map>
 
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -42,9 +43,10 @@ constexpr size_t kMusic = 10;
 struct decoded_sound {
   std::shared_ptr<TBank> file;  // null when nothing readable has the name
   TAudioSamplePtr sample;       // null when it does not decode
+  // Set by the decoder thread once `sample` is final; the main thread reads `sample` after.
+  std::atomic<bool> ready{false};
 };
 
-// Written by the decoder thread only until it is joined; read on the main thread after.
 std::array<decoded_sound, kSoundFiles.size()> decoded;
 // Joined on the way out as well, should the process end before start-up has waited for it.
 std::jthread decoder;
@@ -53,15 +55,16 @@ bool decoding_started = false;
 // says instead of one line per file.
 bool no_sounds = false;
 TSoundPtr music;
+bool music_asked = false, music_begun = false;
 std::map<const TSound*, int32_t> cues;  // at most one entry per sound of the game
 
 
-// The decoded sound of a file, or null with one line said.
+// The decoded sound of a file, or null with one line said; waits for that file alone.
 TSoundPtr load_sound(size_t index) {
   if (!decoding_started) start_sound_decoding();
-  finish_sound_decoding();
   const sound_file& f = kSoundFiles[index];
-  const decoded_sound& d = decoded[index];
+  decoded_sound& d = decoded[index];
+  d.ready.wait(false, std::memory_order_acquire);
   TSoundPtr sound = d.sample ? LoadSoundFile(d.sample, f.flags) : nullptr;
   if (!sound && !no_sounds)
     std::fprintf(stderr, "%s: %s\n", TextToBytes(NormalisePath(f.path)).c_str(),
@@ -69,8 +72,10 @@ TSoundPtr load_sound(size_t index) {
   return sound;
 }
 
-// The embedded pictures decoded ahead, by name; each is taken out when its image is made.
+// The embedded pictures decoded ahead, by name, on a thread of their own; each is taken out
+// when its image is made, once the thread has been joined.
 std::map<std::u16string, TPixmapPtr> decoded_pictures;
+std::jthread picture_decoder;
 
 void grab_frames(const TImagePtr& image, int32_t first_x, int32_t step_x, int32_t y, int32_t count) {
   for (int32_t i = 0; i < count; ++i) GrabImageFrame(image, first_x + step_x * i, y, i);
@@ -94,23 +99,38 @@ void start_sound_decoding() {
   }
   decoder = std::jthread([] {
     for (decoded_sound& d : decoded) {
-      if (!d.file) continue;
-      try {
-        d.sample = LoadAudioSample(TUrl(TBankStream::Create(d.file, true, false)));
-      } catch (const std::exception&) {
-        d.sample = nullptr;
+      if (d.file) {
+        try {
+          d.sample = LoadAudioSample(TUrl(TBankStream::Create(d.file, true, false)));
+        } catch (const std::exception&) {
+          d.sample = nullptr;
+        }
       }
+      d.ready.store(true, std::memory_order_release);
+      d.ready.notify_all();
     }
   });
 }
 
 void decode_pictures() {
-  for (const char16_t* name : {u"graphx\\vscl_bkdrop.png", u"graphx\\vscl_title.png",
-                               u"graphx\\vs3D_sprites.png", u"graphx\\kxlogo.png"})
-    decoded_pictures[name] = LoadPixmapUrl(std::u16string(u"incbin::") + name);
+  if (picture_decoder.joinable()) return;
+  PixmapLoaders();  // the loader chain is made here, on the main thread, before the thread reads it
+  // The game's images are masked with the module's colour, as their images would mask them.
+  int32_t r = 0, g = 0, b = 0;
+  GetImageMaskColor(r, g, b);
+  picture_decoder = std::jthread([r, g, b] {
+    for (const char16_t* name : {u"graphx\\vscl_bkdrop.png", u"graphx\\vscl_title.png",
+                                 u"graphx\\vs3D_sprites.png", u"graphx\\kxlogo.png"}) {
+      TPixmapPtr p = LoadPixmapUrl(std::u16string(u"incbin::") + name);
+      if (p && ValidPixmapFormat(p->format) && AlphaBitsPerPixel[p->format] == 0)
+        p = MaskColourToAlpha(p, r, g, b);
+      decoded_pictures[name] = p;
+    }
+  });
 }
 
 TImagePtr open_embedded(const char16_t* name) {
+  if (picture_decoder.joinable()) picture_decoder.join();
   TImagePtr image;
   auto ahead = decoded_pictures.find(name);
   if (ahead != decoded_pictures.end()) {
@@ -125,6 +145,7 @@ TImagePtr open_embedded(const char16_t* name) {
 
 void finish_sound_decoding() {
   if (decoder.joinable()) decoder.join();
+  if (picture_decoder.joinable()) picture_decoder.join();
 }
 
 bool load_assets() {
@@ -187,6 +208,14 @@ void start_ufo_loop() {
 }
 
 void start_music() {
+  music_asked = true;
+  start_music_if_decoded();
+}
+
+void start_music_if_decoded() {
+  if (!music_asked || music_begun) return;
+  if (decoding_started && !decoded[kMusic].ready.load(std::memory_order_acquire)) return;
+  music_begun = true;
   music = load_sound(kMusic);
   if (!music) return;
   music_channel = CueSoundOn(music, nullptr);

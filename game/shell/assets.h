@@ -8,8 +8,8 @@
 // Starts decoding the sound files on a worker thread, so that their loading later costs
 // only the wait for what is not decoded yet. Start-up calls it first of all.
 void start_sound_decoding();
-// Decodes the embedded pictures ahead of their images, which can only be made once the
-// screen is open; start-up calls it while the graphics driver is still loading.
+// Starts decoding the embedded pictures on a worker thread, ahead of their images, which can
+// only be made once the screen is open; start-up calls it before it opens the screen.
 void decode_pictures();
 // The image of an embedded picture (flags -1), or null with one line printed.
 TImagePtr open_embedded(const char16_t* name);
@@ -18,6 +18,10 @@ TImagePtr open_embedded(const char16_t* name);
 bool load_assets();
 void play_sfx(const TSoundPtr& sound);  // a missing sound plays nothing
 void start_ufo_loop();
+// The music decodes on the worker thread while the logo shows, the longest of the files: it
+// starts in the first frame after start_music() in which it is ready, which the logo and the
+// main loop ask every frame, so that the first frames need not wait for it.
 void start_music();
-// Waits for the decoder thread; start-up calls it before giving up.
+void start_music_if_decoded();
+// Waits for the decoder threads; start-up calls it before giving up.
 void finish_sound_decoding();

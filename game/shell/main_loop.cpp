@@ -114,6 +114,7 @@ bool main_loop_pass() {
   if (game_state == kPlaying) pause_if_asked();
   draw_hud();
   FlipGraphics(-1);
+  start_music_if_decoded();
   hold_while_suspended();
   if (quit_requested == 0 && TakeAppTerminateRequest() != 0) quit_requested = 1;
   return quit_requested == 0;

@@ -133,6 +133,7 @@ bool logo_screen(int32_t y_offset) {
     }
     if (alpha < 0.0f) alpha = 0.0f;
     FlipGraphics(-1);
+    start_music_if_decoded();
     wait_while_suspended();
     if (quit_requested != 0 || TakeAppTerminateRequest() != 0) {
       quit_requested = 1;

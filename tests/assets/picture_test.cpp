@@ -143,6 +143,52 @@ TEST(GamePictures, PicturesHaveTransparentCornersAndOpaqueBodies) {
   }
 }
 
+// Under the emblem, "P R E S E N T S" stands between two violet rule lines that lead up to
+// it from either side: no rule pixel lies in a letter's box or touches it.
+TEST(GamePictures, LogoRulesLeaveTheLettersOfPresentsAlone) {
+  TPixmapPtr p = LoadEmbedded("graphx\\kxlogo.png");
+  ASSERT_NE(nullptr, p);
+  const int w = PixmapWidth(p), h = PixmapHeight(p), top = 200;  // the emblem ends above row 200
+  auto green = [&](int x, int y) { return int((Rgb(p, x, y) >> 8) & 255); };
+  auto is_letter = [&](int x, int y) { return green(x, y) >= 150; };
+  auto is_rule = [&](int x, int y) { uint32_t c = Rgb(p, x, y); return c != 0 && green(x, y) < 120 && (c & 255) > 180; };
+  struct Box {
+    int x0, x1, y0, y1;  // inclusive
+  };
+  std::vector<Box> letters;  // one per run of columns holding letter pixels
+  for (int x = 0; x < w; ++x) {
+    int y0 = h, y1 = -1;
+    for (int y = top; y < h; ++y)
+      if (is_letter(x, y)) y0 = std::min(y0, y), y1 = std::max(y1, y);
+    if (y1 < 0) continue;
+    if (!letters.empty() && letters.back().x1 == x - 1) {
+      Box& b = letters.back();
+      b.x1 = x, b.y0 = std::min(b.y0, y0), b.y1 = std::max(b.y1, y1);
+    } else {
+      letters.push_back({x, x, y0, y1});
+    }
+  }
+  ASSERT_EQ(8u, letters.size()) << "expected the eight letters of PRESENTS below the emblem, got " << letters.size()
+                                << " runs of letter columns";
+  int left = 0, right = 0, touching = 0;
+  std::string first;
+  for (int y = top; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      if (!is_rule(x, y)) continue;
+      left += x < letters.front().x0;
+      right += x > letters.back().x1;
+      for (size_t i = 0; i < letters.size(); ++i) {
+        const Box& b = letters[i];
+        if (x < b.x0 - 2 || x > b.x1 + 2 || y < b.y0 - 2 || y > b.y1 + 2) continue;
+        if (touching++ == 0) first = "(" + std::to_string(x) + ", " + std::to_string(y) + ") by letter " + std::to_string(i + 1);
+      }
+    }
+  EXPECT_GT(left, 40) << "expected a rule line left of the word, got " << left << " rule pixels there";
+  EXPECT_GT(right, 40) << "expected a rule line right of the word, got " << right << " rule pixels there";
+  EXPECT_EQ(0, touching) << "expected no rule pixel within 2 pixels of a letter's box, got " << touching
+                         << ", the first at " << first;
+}
+
 TEST_F(SpriteSheet, EveryRectangleHoldsOpaquePixelsAndIsFramedInBlack) {
   for (const SheetRect& r : assetgen::SheetLayout()) {
     int opaque = 0;

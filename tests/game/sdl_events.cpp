@@ -1,6 +1,6 @@
 #include "tests/game/sdl_events.h"
 
-#include "gfx/gl_graphics_internal.h"
+#include "gfx/opengl/gl_graphics_internal.h"
 #include "gfx/graphics.h"
 
 namespace sdl_events {

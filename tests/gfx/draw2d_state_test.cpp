@@ -5,7 +5,7 @@
 #include <SDL_opengl.h>
 
 #include "gfx/draw2d.h"
-#include "gfx/gl_draw2d_internal.h"
+#include "gfx/opengl/gl_draw2d_internal.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "gfx/font.h"
-#include "gfx/font_freetype.h"
+#include "gfx/loaders/font_freetype.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <cstdlib>
 
 #include "gfx/draw2d.h"
-#include "gfx/gl_draw2d_internal.h"
-#include "gfx/gl_graphics_internal.h"
-#include "gfx/gl_util.h"
+#include "gfx/opengl/gl_draw2d_internal.h"
+#include "gfx/opengl/gl_graphics_internal.h"
+#include "gfx/opengl/gl_util.h"
 #include "stream/stream.h"
 
 namespace {

@@ -25,13 +25,27 @@ vs_add_test(graphics_no_video_tests
   ENV SDL_VIDEODRIVER=no_such_driver SDL_AUDIODRIVER=dummy)
 
 # The real game's window on a virtual X screen: full screen and a window on Alt+Enter and F11.
-add_test(NAME Program.SwitchesBetweenFullScreenAndALetterboxedWindow
-         COMMAND ${CMAKE_CURRENT_LIST_DIR}/window_toggle_run.sh $<TARGET_FILE:vektor-swarm>
-                 ${CMAKE_CURRENT_BINARY_DIR}/window_toggle_run)
-set_tests_properties(Program.SwitchesBetweenFullScreenAndALetterboxedWindow PROPERTIES
-                     TIMEOUT 180 RUN_SERIAL TRUE)
-add_test(NAME Program.SwitchesBetweenFullScreenAndAWindowUnderAWindowManager
-         COMMAND ${CMAKE_CURRENT_LIST_DIR}/window_toggle_run.sh $<TARGET_FILE:vektor-swarm>
-                 ${CMAKE_CURRENT_BINARY_DIR}/window_toggle_wm_run wm)
-set_tests_properties(Program.SwitchesBetweenFullScreenAndAWindowUnderAWindowManager PROPERTIES
-                     TIMEOUT 180 RUN_SERIAL TRUE)
+vs_add_program_test(Program.SwitchesBetweenFullScreenAndALetterboxedWindow 180
+  COMMAND ${CMAKE_CURRENT_LIST_DIR}/window_toggle_run.sh $<TARGET_FILE:vektor-swarm>
+          ${CMAKE_CURRENT_BINARY_DIR}/window_toggle_run@run@)
+vs_add_program_test(Program.SwitchesBetweenFullScreenAndAWindowUnderAWindowManager 180
+  COMMAND ${CMAKE_CURRENT_LIST_DIR}/window_toggle_run.sh $<TARGET_FILE:vektor-swarm>
+          ${CMAKE_CURRENT_BINARY_DIR}/window_toggle_wm_run@run@ wm)
+
+# The OpenGL ES driver against the OpenGL one: the same scenes through both, pixels compared;
+# once over OpenGL ES 3.0 and once over its desktop form, OpenGL 3.3 core.
+vs_add_test(driver_compare_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/driver_compare_test.cpp
+  LIBS gfx PkgConfig::SDL2
+  ENV SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy)
+vs_add_test(driver_compare_core_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/driver_compare_test.cpp
+  LIBS gfx PkgConfig::SDL2
+  ENV SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy)
+target_compile_definitions(driver_compare_core_tests PRIVATE VS_DESKTOP_FORM)
+
+# Which driver a program gets: by default, with the knob, and when OpenGL ES cannot draw.
+vs_add_test(driver_choice_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/driver_choice_test.cpp
+  LIBS gfx PkgConfig::SDL2
+  ENV SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy)

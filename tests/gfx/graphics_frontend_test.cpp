@@ -10,8 +10,8 @@
 #include <SDL_opengl.h>
 
 #include "gfx/draw2d.h"
-#include "gfx/gl_draw2d.h"
-#include "gfx/gl_graphics_internal.h"
+#include "gfx/opengl/gl_draw2d.h"
+#include "gfx/opengl/gl_graphics_internal.h"
 #include "gfx/graphics_internal.h"
 #include "gfx/pixmap.h"
 #include "stream/stream.h"
@@ -318,6 +318,26 @@ TEST(GLGraphicsDriver, AWindowSitsAtItsAskedSizeWithTheCaption) {
   EXPECT_FALSE(SDL_GetWindowFlags(w) & SDL_WINDOW_RESIZABLE);
   EndOpenGraphics();
   EXPECT_EQ(nullptr, SDL_GetWindowFromID(GLGraphicsWindowId(*g))) << "closing destroys the window";
+}
+
+TEST(GLGraphicsDriver, AWindowGivenAnotherSizeGoesOnFromThePictureDrawnBefore) {
+  StartGLDraw2DDriver();
+  TGraphicsPtr g = OpenGraphics(200, 100, 0, 0, 0);
+  ASSERT_TRUE(g);
+  ASSERT_FALSE(GLGraphicsInfo(*g).scaled) << "a window of the picture's size is drawn into directly";
+  SetClearColor(0, 0, 255);
+  ClearScreen();
+  SetDrawColor(255, 0, 0);
+  FillRect(10, 70, 20, 20);  // near the bottom left, where the two row orders differ
+  SDL_SetWindowSize(SDL_GetWindowFromID(GLGraphicsWindowId(*g)), 400, 150);
+  PollSystemEvents();
+  FlipGraphics(0);
+  ASSERT_TRUE(GLGraphicsInfo(*g).scaled) << "a window of another size shows the picture scaled";
+  TPixmapPtr p = GrabScreenPixmap(0, 0, 200, 100);
+  EXPECT_EQ(0xFF0000u, ReadPixel(p, 15, 75) & 0xFFFFFF) << "the rectangle, where it was drawn";
+  EXPECT_EQ(0x0000FFu, ReadPixel(p, 15, 25) & 0xFFFFFF) << "the cleared ground above it";
+  SetClearColor(0, 0, 0);
+  EndOpenGraphics();
 }
 
 TEST(GLGraphicsDriver, FullScreenCoversTheDisplayAndKeepsItsOwnSize) {

@@ -7,7 +7,7 @@
 
 #include "gfx/draw2d.h"
 #include "gfx/font.h"
-#include "gfx/gl_draw2d.h"
+#include "gfx/opengl/gl_draw2d.h"
 #include "gfx/image.h"
 
 namespace {

@@ -283,8 +283,6 @@ std::vector<float> ComposeMusic(int frames) {
     out[j * 2 + 1] += mix.r[i];
   }
   RemoveMean(out, 2);
-  // Below the effects' -2 dBFS; the kick's peaks leave the rest of the mix lower still.
-  Normalise(out, -5.0);
   return out;
 }
 

@@ -7,7 +7,7 @@
 namespace assetgen {
 
 // Interleaved stereo of exactly `frames` frames that loops without a seam: the tails
-// of the last notes and echoes are wrapped round into the start.
+// of the last notes and echoes are wrapped round into the start. Its level is the caller's.
 std::vector<float> ComposeMusic(int frames);
 
 }  // namespace assetgen

@@ -45,17 +45,19 @@ Mask FitText(const std::string& font, const char* text, int max_w, int max_h, in
   return TextMask(font, text, 8, tracking, 0);
 }
 
-// Mask bounds, for placing the shadow of lettering.
+// The box of a mask's ink (pixels at least half covered), for placing shading and rules.
 struct Bounds {
-  int y0, y1;
+  int y0, y1, x0, x1;  // rows y0 to y1 - 1, columns x0 to x1 - 1
 };
-Bounds InkRows(const Mask& m) {
-  Bounds b{m.height(), 0};
+Bounds InkBounds(const Mask& m) {
+  Bounds b{m.height(), 0, m.width(), 0};
   for (int y = 0; y < m.height(); ++y)
     for (int x = 0; x < m.width(); ++x)
       if (m.at(x, y) > 0.5f) {
         b.y0 = std::min(b.y0, y);
         b.y1 = std::max(b.y1, y + 1);
+        b.x0 = std::min(b.x0, x);
+        b.x1 = std::max(b.x1, x + 1);
       }
   return b;
 }
@@ -96,7 +98,7 @@ void DrawTitle(Canvas& c, const Fonts& fonts, bool colour) {
     Mask shadow = all.Dilated(2.5f).Shifted(4, 4);
     c.Paint(shadow, Solid({40, 12, 70}));
     c.Paint(outline, Solid({22, 20, 78}));
-    Bounds b1 = InkRows(m1), b2 = InkRows(m2);
+    Bounds b1 = InkBounds(m1), b2 = InkBounds(m2);
     c.Paint(m1, Chrome(float(b1.y0), float(b1.y1), {235, 255, 255}, {70, 170, 255}, {150, 60, 230}, {255, 150, 250}));
     c.Paint(m2, Chrome(float(b2.y0), float(b2.y1), {255, 255, 190}, {255, 190, 40}, {255, 90, 30}, {255, 200, 120}));
     c.Paint(bars, VerticalGradient(cy - 20, {255, 120, 240}, cy + 20, {120, 60, 255}));
@@ -105,7 +107,7 @@ void DrawTitle(Canvas& c, const Fonts& fonts, bool colour) {
     c.Paint(rim, Solid({255, 255, 255}), 0.55f);
   } else {
     c.Paint(outline, Solid({150, 150, 150}));
-    Bounds b1 = InkRows(m1), b2 = InkRows(m2);
+    Bounds b1 = InkBounds(m1), b2 = InkBounds(m2);
     c.Paint(m1, Chrome(float(b1.y0), float(b1.y1), {255, 255, 255}, {235, 235, 235}, {200, 200, 200}, {235, 235, 235}));
     c.Paint(m2, Chrome(float(b2.y0), float(b2.y1), {255, 255, 255}, {235, 235, 235}, {205, 205, 205}, {240, 240, 240}));
     c.Paint(bars, Solid({215, 215, 215}));
@@ -294,7 +296,7 @@ void WriteLogo(const std::string& dir, const Fonts& fonts) {
   c.Paint(Subtract(hexagon(82), hexagon(79)), Solid({60, 90, 170}));
   Mask kx = FitText(fonts.title, "KX", 160, 120, 2, 180);
   Mask m = Place(kx, 420, 236, int(cx - kx.width() / 2), int(cy - kx.height() / 2));
-  Bounds b = InkRows(m);
+  Bounds b = InkBounds(m);
   c.Paint(m.Dilated(3.5f).Shifted(3, 4), Solid({30, 10, 60}));
   c.Paint(m.Dilated(3.0f), VerticalGradient(float(b.y0), {255, 190, 60}, float(b.y1), {230, 70, 30}));
   c.Paint(m, [&](float, float y) {
@@ -302,9 +304,15 @@ void WriteLogo(const std::string& dir, const Fonts& fonts) {
     Rgb v = t < 0.5f ? Mix({255, 255, 255}, {170, 190, 215}, t * 2) : Mix({70, 80, 120}, {210, 225, 245}, (t - 0.5f) * 2);
     return Scale(v, (int(y) % 3 == 0) ? 0.86f : 1.0f);  // fine scan lines
   });
-  Mask presents = FitText(fonts.title, "P R E S E N T S", 300, 26, 3, 30);
-  c.Paint(Place(presents, 420, 236, (420 - presents.width()) / 2, 206), Solid({150, 200, 255}));
-  c.Paint(Union(Capsule(50, 219, 110, 219, 1.2f), Capsule(310, 219, 370, 219, 1.2f)), Solid({110, 80, 230}));
+  Mask word = FitText(fonts.title, "P R E S E N T S", 300, 26, 3, 30);
+  Mask presents = Place(word, 420, 236, (420 - word.width()) / 2, 206);
+  c.Paint(presents, Solid({150, 200, 255}));
+  // Rule lines lead up to the word from either side and stop short of its end letters.
+  Bounds t = InkBounds(presents);
+  const float rule_y = float(t.y0 + t.y1) / 2, gap = 10, length = 44;
+  c.Paint(Union(Capsule(float(t.x0) - gap - length, rule_y, float(t.x0) - gap, rule_y, 1.2f),
+                Capsule(float(t.x1) + gap, rule_y, float(t.x1) + gap + length, rule_y, 1.2f)),
+          Solid({110, 80, 230}));
   WritePng(dir + "/kxlogo.png", c.width(), c.height(), c.ToSpriteRgb());
 }
 

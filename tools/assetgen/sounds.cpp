@@ -13,11 +13,18 @@ namespace assetgen {
 
 namespace {
 
-// Effects peak at -2 dBFS (the encoder's ripple stays under -1 dBFS). The saucer's
-// loop sounds for seconds on end, so it stays lower, with the music.
-constexpr double kEffectPeak = -2.0;
-constexpr double kLoopPeak = -5.0;
-constexpr double kCeiling = -1.5;
+// Alone, an effect would peak at -2 dBFS, and the saucer's loop and the music, which
+// sound for seconds on end, 3 dB lower. The mixer adds its voices and clamps the sum, so
+// every sound is mastered the same headroom lower: the loudest moments of play at Max (the
+// music, the saucer's loop, two shots, two invaders bursting and two shots striking the
+// blockers in one frame) then stay a decibel under full scale, and music and effects keep
+// their balance. The ceiling catches the encoder's ripple, which can add a decibel to sharp
+// edges.
+constexpr double kHeadroom = 14.5;
+constexpr double kEffectPeak = -2.0 - kHeadroom;
+constexpr double kLoopPeak = -5.0 - kHeadroom;
+constexpr double kMusicPeak = -5.0 - kHeadroom;
+constexpr double kCeiling = -1.5 - kHeadroom;
 
 std::vector<float> Render(int frames, const std::function<float(double t)>& f) {
   std::vector<float> out(static_cast<size_t>(frames));
@@ -215,6 +222,7 @@ void WriteSounds(const std::string& dir) {
     std::vector<float> pcm;
     if (name == "swarm.ogg") {
       pcm = ComposeMusic(s.frames);
+      Normalise(pcm, kMusicPeak);
       WriteOggUnder(dir + "/" + name, 2, std::move(pcm), 0.25f, serial++, "Swarm", kCeiling);
       continue;
     }

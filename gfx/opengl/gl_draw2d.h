@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "gfx/draw2d.h"
-#include "gfx/gl_graphics.h"
+#include "gfx/opengl/gl_graphics.h"
 
 class TGLImageFrame : public TImageFrame {
  public:

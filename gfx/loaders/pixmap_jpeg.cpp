@@ -10,7 +10,7 @@
 #include <exception>
 
 #include "gfx/pixmap.h"
-#include "gfx/pixmap_io.h"
+#include "gfx/loaders/pixmap_io.h"
 
 namespace {
 

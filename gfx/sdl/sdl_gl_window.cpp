@@ -1,7 +1,5 @@
-#include "gfx/gl_graphics.h"
+#include "gfx/sdl/sdl_gl_window.h"
 
-#include <SDL.h>
-#include <SDL_opengl.h>
 #include <SDL_syswm.h>
 
 #include <algorithm>
@@ -14,86 +12,18 @@
 #include <thread>
 
 #include "gfx/draw2d.h"
-#include "gfx/gl_graphics_internal.h"
 #include "gfx/pixmap.h"
 #include "stream/core.h"
 #include "system/sdl_system.h"
 
-struct GLWindowContext {
-  GLWindowContext* next = nullptr;
-  int32_t kind = 0;  // 0 shared, 1 attached, 2 windowed, 3 full screen
-  int32_t width = 0, height = 0, depth = 0, hertz = 0, flags = 0;
-  SDL_Window* window = nullptr;
-  SDL_GLContext context = nullptr;
-  // The scaled path: the context draws into fbo, the swap scales it into the window.
-  bool scaled = false;
-  bool fbo_failed = false;  // tried once and the library refused; drawing goes to the window
-  bool copied = false;      // the frame is already scaled into the window's back buffer
-  GLuint fbo = 0, color_rb = 0, depth_rb = 0;
-  // A full-screen context the player has put in a window on the desktop for now.
-  bool windowed = false;
-  SDL_Scancode toggle_held = SDL_SCANCODE_UNKNOWN;  // its repeats and release stay here too
-};
-
 namespace {
 
-GLWindowContext* records = nullptr;  // newest first
-GLWindowContext* current = nullptr;
-GLWindowContext* shared = nullptr;
-int32_t last_swap_interval = GLSwapIntervalUnset;
+GLWindowContext* records = nullptr;  // of every host, newest first
 bool force_scaled = false;
 bool shut_down = false;
 SDL_Surface* icon = nullptr;  // set on every window this driver makes
 
-// Framebuffer objects: core in GL 3.0 and ARB_framebuffer_object, else the EXT pair.
-struct FboProcs {
-  bool ok = false;
-  PFNGLGENFRAMEBUFFERSPROC GenFramebuffers = nullptr;
-  PFNGLDELETEFRAMEBUFFERSPROC DeleteFramebuffers = nullptr;
-  PFNGLBINDFRAMEBUFFERPROC BindFramebuffer = nullptr;
-  PFNGLGENRENDERBUFFERSPROC GenRenderbuffers = nullptr;
-  PFNGLDELETERENDERBUFFERSPROC DeleteRenderbuffers = nullptr;
-  PFNGLBINDRENDERBUFFERPROC BindRenderbuffer = nullptr;
-  PFNGLRENDERBUFFERSTORAGEPROC RenderbufferStorage = nullptr;
-  PFNGLFRAMEBUFFERRENDERBUFFERPROC FramebufferRenderbuffer = nullptr;
-  PFNGLCHECKFRAMEBUFFERSTATUSPROC CheckFramebufferStatus = nullptr;
-  PFNGLBLITFRAMEBUFFERPROC BlitFramebuffer = nullptr;
-} fbo;
-
-template <typename T>
-void Load(T& proc, const char* name, const char* suffix) {
-  std::string full = std::string(name) + suffix;
-  proc = reinterpret_cast<T>(SDL_GL_GetProcAddress(full.c_str()));
-}
-
-void LoadFboProcs() {
-  const char* suffix = nullptr;
-  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-  if ((version && std::atoi(version) >= 3) || SDL_GL_ExtensionSupported("GL_ARB_framebuffer_object")) {
-    suffix = "";
-  } else if (SDL_GL_ExtensionSupported("GL_EXT_framebuffer_object") &&
-             SDL_GL_ExtensionSupported("GL_EXT_framebuffer_blit")) {
-    suffix = "EXT";
-  } else {
-    return;
-  }
-  Load(fbo.GenFramebuffers, "glGenFramebuffers", suffix);
-  Load(fbo.DeleteFramebuffers, "glDeleteFramebuffers", suffix);
-  Load(fbo.BindFramebuffer, "glBindFramebuffer", suffix);
-  Load(fbo.GenRenderbuffers, "glGenRenderbuffers", suffix);
-  Load(fbo.DeleteRenderbuffers, "glDeleteRenderbuffers", suffix);
-  Load(fbo.BindRenderbuffer, "glBindRenderbuffer", suffix);
-  Load(fbo.RenderbufferStorage, "glRenderbufferStorage", suffix);
-  Load(fbo.FramebufferRenderbuffer, "glFramebufferRenderbuffer", suffix);
-  Load(fbo.CheckFramebufferStatus, "glCheckFramebufferStatus", suffix);
-  Load(fbo.BlitFramebuffer, "glBlitFramebuffer", suffix);
-  fbo.ok = fbo.GenFramebuffers && fbo.DeleteFramebuffers && fbo.BindFramebuffer &&
-           fbo.GenRenderbuffers && fbo.DeleteRenderbuffers && fbo.BindRenderbuffer &&
-           fbo.RenderbufferStorage && fbo.FramebufferRenderbuffer && fbo.CheckFramebufferStatus &&
-           fbo.BlitFramebuffer;
-}
-
-void PixelFormat(int32_t flags) {
+void PixelFormat(int32_t flags, const TGLContextApi& api) {
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 1);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 1);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 1);
@@ -106,10 +36,9 @@ void PixelFormat(int32_t flags) {
   SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, accum);
   SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, accum);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, (flags & GraphicsBackBuffer) ? 1 : 0);
-  // Immediate mode needs a compatibility context.
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, api.profile);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, api.major);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, api.minor);
 }
 
 void MakeRecordCurrent(GLWindowContext* rec) {
@@ -192,7 +121,7 @@ bool WindowManagerRunning(SDL_Window* window) {
 // display is driven by NVIDIA's own library, Mesa is never used and the load is skipped.
 std::jthread warm_up;  // joined at exit too, should no screen ever be opened
 
-void WarmUpGL() {
+void StartWarmUp() {
   if (FILE* nvidia = std::fopen("/proc/driver/nvidia/version", "r")) {
     std::fclose(nvidia);
     return;
@@ -230,42 +159,16 @@ bool VideoAllowed() {
   return true;
 }
 
-// False, with SDL's error set, when there is no video or no OpenGL to be had; the
-// context being made then fails and the caller decides what becomes of the program.
-bool EnsureShared() {
-  if (shared) return true;
-  if (!VideoAllowed()) return false;
-  // Mesa's own loading then finds the libraries in place.
-  if (warm_up.joinable()) warm_up.join();
-  // Minimising a full-screen window then keeps it full screen for its restoration.
-  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
-  PixelFormat(0);
-  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
-  SDL_Window* window = SDL_CreateWindow("", 0, 0, 1, 1,
-                                        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN |
-                                            SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR);
-  if (!window) {
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return false;
-  }
-  SDL_GLContext context = SDL_GL_CreateContext(window);
-  if (!context) {
-    SDL_DestroyWindow(window);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return false;
-  }
-  shared = new GLWindowContext;
-  shared->kind = 0;
-  shared->width = 1;
-  shared->height = 1;
-  shared->window = window;
-  shared->context = context;
-  LoadFboProcs();
-  MakeRecordCurrent(current);
-  WatchForDisplayLoss();
-  std::atexit(MarkShutDown);
-  return true;
+}  // namespace
+
+void WarmUpGL() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  StartWarmUp();
 }
+
+namespace {
 
 void ScaledRect(const GLWindowContext* rec, int32_t& dw, int32_t& dh, int32_t& x, int32_t& y,
                 int32_t& w, int32_t& h) {
@@ -351,6 +254,11 @@ void ShowWindowed(GLWindowContext* rec, bool windowed) {
 
 void Register(GLWindowContext* rec);
 
+// Whether the picture can be drawn offscreen and scaled, as a window of another size needs.
+bool Scalable(const GLWindowContext* rec) {
+  return rec->scaled || (rec->host->GL().fbo && !rec->fbo_failed);
+}
+
 bool IsToggleKey(const SDL_KeyboardEvent& key) {
   const SDL_Scancode code = key.keysym.scancode;
   if (code == SDL_SCANCODE_F11) return true;
@@ -363,7 +271,7 @@ bool OnWindowEvent(GLWindowContext* rec, const SDL_Event& e) {
   if (rec->kind != 3) return false;
   switch (e.type) {
     case SDL_KEYDOWN:
-      if (!e.key.repeat && rec->scaled && IsToggleKey(e.key)) {
+      if (!e.key.repeat && Scalable(rec) && IsToggleKey(e.key)) {
         rec->toggle_held = e.key.keysym.scancode;
         ShowWindowed(rec, !rec->windowed);
         Register(rec);  // full screen holds the pointer on the picture, a window does not
@@ -384,7 +292,7 @@ bool OnWindowEvent(GLWindowContext* rec, const SDL_Event& e) {
     // program holds and draws nothing, so the last frame is shown again where it was damaged.
     const bool damaged = e.window.event == SDL_WINDOWEVENT_EXPOSED ||
                          e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED;
-    if (damaged && rec == current && !shut_down && SDL_GL_GetCurrentContext() == rec->context &&
+    if (damaged && rec == rec->host->Current() && !shut_down && SDL_GL_GetCurrentContext() == rec->context &&
         !(SDL_GetWindowFlags(rec->window) & SDL_WINDOW_INPUT_FOCUS))
       PresentScaled(rec);
     return false;
@@ -411,125 +319,107 @@ void Register(GLWindowContext* rec) {
 }
 
 void DeleteFbo(GLWindowContext* rec) {
-  if (rec->fbo) fbo.DeleteFramebuffers(1, &rec->fbo);
-  if (rec->color_rb) fbo.DeleteRenderbuffers(1, &rec->color_rb);
-  if (rec->depth_rb) fbo.DeleteRenderbuffers(1, &rec->depth_rb);
+  const TGLProcs& gl = rec->host->GL();
+  if (rec->fbo) gl.DeleteFramebuffers(1, &rec->fbo);
+  if (rec->color_rb) gl.DeleteRenderbuffers(1, &rec->color_rb);
+  if (rec->depth_rb) gl.DeleteRenderbuffers(1, &rec->depth_rb);
   rec->fbo = rec->color_rb = rec->depth_rb = 0;
 }
 
 // With the record's context current: an offscreen buffer of the asked size, left bound.
 bool MakeFbo(GLWindowContext* rec) {
-  if (!fbo.ok || rec->fbo_failed) return false;
-  fbo.GenFramebuffers(1, &rec->fbo);
-  fbo.BindFramebuffer(GL_FRAMEBUFFER, rec->fbo);
-  fbo.GenRenderbuffers(1, &rec->color_rb);
-  fbo.BindRenderbuffer(GL_RENDERBUFFER, rec->color_rb);
+  const TGLProcs& gl = rec->host->GL();
+  if (!gl.fbo || rec->fbo_failed) return false;
+  gl.GenFramebuffers(1, &rec->fbo);
+  gl.BindFramebuffer(GL_FRAMEBUFFER, rec->fbo);
+  gl.GenRenderbuffers(1, &rec->color_rb);
+  gl.BindRenderbuffer(GL_RENDERBUFFER, rec->color_rb);
   // Without an alpha buffer asked for, reads give opaque pixels and the window gets no alpha.
   bool complete = false;
   for (GLenum format : {(rec->flags & GraphicsAlphaBuffer) ? GLenum(GL_RGBA8) : GLenum(GL_RGB8),
                         GLenum(GL_RGBA8)}) {
-    fbo.RenderbufferStorage(GL_RENDERBUFFER, format, rec->width, rec->height);
-    fbo.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+    gl.RenderbufferStorage(GL_RENDERBUFFER, format, rec->width, rec->height);
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
                                 rec->color_rb);
-    if (fbo.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
+    if (gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
       complete = true;
       break;
     }
   }
   if (complete && (rec->flags & (GraphicsDepthBuffer | GraphicsStencilBuffer))) {
-    fbo.GenRenderbuffers(1, &rec->depth_rb);
-    fbo.BindRenderbuffer(GL_RENDERBUFFER, rec->depth_rb);
-    fbo.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, rec->width, rec->height);
-    fbo.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
+    gl.GenRenderbuffers(1, &rec->depth_rb);
+    gl.BindRenderbuffer(GL_RENDERBUFFER, rec->depth_rb);
+    gl.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, rec->width, rec->height);
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
                                 rec->depth_rb);
-    fbo.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
                                 rec->depth_rb);
-    complete = fbo.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    complete = gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
   }
-  fbo.BindRenderbuffer(GL_RENDERBUFFER, 0);
+  gl.BindRenderbuffer(GL_RENDERBUFFER, 0);
   if (!complete) {
-    fbo.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
     DeleteFbo(rec);
     rec->fbo_failed = true;
     return false;
   }
-  glDisable(GL_SCISSOR_TEST);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
+  gl.Disable(GL_SCISSOR_TEST);
+  gl.ClearColor(0, 0, 0, 1);
+  gl.Clear(GL_COLOR_BUFFER_BIT);
   rec->scaled = true;
   return true;
 }
 
-// Creates the GL context of a new record's window and links the record in.
-bool FinishRecord(GLWindowContext* rec) {
-  MakeRecordCurrent(shared);
-  PixelFormat(rec->flags);
-  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
-  rec->context = SDL_GL_CreateContext(rec->window);
-  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
-  if (!rec->context) {
-    MakeRecordCurrent(current);
-    return false;
-  }
-  if (rec->kind >= 2) {
-    int dw = 0, dh = 0;
-    SDL_GL_GetDrawableSize(rec->window, &dw, &dh);
-    if (rec->kind == 3 || force_scaled || dw != rec->width || dh != rec->height) MakeFbo(rec);
-  }
-  MakeRecordCurrent(current);
-  rec->next = records;
-  records = rec;
-  Register(rec);
-  return true;
-}
-
-void DestroyRecord(GLWindowContext* rec) {
-  for (GLWindowContext** p = &records; *p; p = &(*p)->next) {
-    if (*p == rec) {
-      *p = rec->next;
-      break;
-    }
-  }
-  if (rec->window) RemoveFrameworkWindow(SDL_GetWindowID(rec->window));
-  if (rec == current) current = nullptr;
-  if (rec->fbo || rec->color_rb) {
-    MakeRecordCurrent(rec);
-    DeleteFbo(rec);
-  }
-  MakeRecordCurrent(current);
-  if (rec->context) SDL_GL_DeleteContext(rec->context);
-  // For a foreign window this frees only SDL's side of it; the window itself stays.
-  if (rec->window) SDL_DestroyWindow(rec->window);
-  delete rec;
-}
-
-GLWindowContext* RecordOf(const TGraphics& g) {
-  if (auto* gl = dynamic_cast<const TGLGraphics*>(&g)) return gl->_context;
-  if (auto* d2 = dynamic_cast<const TDraw2DGraphics*>(&g)) {
-    if (d2->_graphics) return RecordOf(*d2->_graphics);
-  }
-  return nullptr;
-}
-
-// The offscreen picture scaled into the window's back buffer, ready for the swap.
+// The offscreen picture scaled into the window's back buffer, ready for the swap. Only the bars
+// are cleared: the picture covers the rest, and a clear of the whole window costs a software
+// renderer as much as the scaling.
 void CopyToWindow(GLWindowContext* rec) {
+  const TGLProcs& gl = rec->host->GL();
   int32_t dw, dh, x, y, w, h;
   ScaledRect(rec, dw, dh, x, y, w, h);
-  GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+  GLboolean scissor = gl.IsEnabled(GL_SCISSOR_TEST);
+  GLint box[4];
+  gl.GetIntegerv(GL_SCISSOR_BOX, box);
   GLfloat clear[4];
-  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-  fbo.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-  glDisable(GL_SCISSOR_TEST);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
+  gl.GetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+  gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  const int32_t gl_y = dh - y - h;
+  const int32_t bars[4][4] = {{0, 0, x, dh}, {x + w, 0, dw - x - w, dh},  // left, right
+                              {x, 0, w, gl_y}, {x, gl_y + h, w, dh - gl_y - h}};  // below, above
+  gl.ClearColor(0, 0, 0, 1);
+  gl.Enable(GL_SCISSOR_TEST);
+  for (const auto& bar : bars) {
+    if (bar[2] <= 0 || bar[3] <= 0) continue;
+    gl.Scissor(bar[0], bar[1], bar[2], bar[3]);
+    gl.Clear(GL_COLOR_BUFFER_BIT);
+  }
+  gl.Disable(GL_SCISSOR_TEST);
   // Whole multiples stay sharp; any other scale is filtered.
   bool whole = w % rec->width == 0 && h % rec->height == 0 && w / rec->width == h / rec->height;
-  int32_t gl_y = dh - y - h;
-  fbo.BlitFramebuffer(0, 0, rec->width, rec->height, x, gl_y, x + w, gl_y + h,
-                      GL_COLOR_BUFFER_BIT, whole ? GL_NEAREST : GL_LINEAR);
-  fbo.BindFramebuffer(GL_FRAMEBUFFER, rec->fbo);
-  glClearColor(clear[0], clear[1], clear[2], clear[3]);
-  if (scissor) glEnable(GL_SCISSOR_TEST);
+  gl.BlitFramebuffer(0, 0, rec->width, rec->height, x, gl_y, x + w, gl_y + h,
+                     GL_COLOR_BUFFER_BIT, whole ? GL_NEAREST : GL_LINEAR);
+  gl.BindFramebuffer(GL_FRAMEBUFFER, rec->fbo);
+  gl.ClearColor(clear[0], clear[1], clear[2], clear[3]);
+  gl.Scissor(box[0], box[1], box[2], box[3]);
+  if (scissor) gl.Enable(GL_SCISSOR_TEST);
+}
+
+// A window that has taken another size than its picture's: from now on the picture is drawn
+// offscreen, starting from the frame just drawn into the window.
+void StartScaling(GLWindowContext* rec) {
+  const TGLProcs& gl = rec->host->GL();
+  GLboolean scissor = gl.IsEnabled(GL_SCISSOR_TEST);
+  GLfloat clear[4];
+  gl.GetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+  if (!MakeFbo(rec)) return;
+  gl.ClearColor(clear[0], clear[1], clear[2], clear[3]);
+  // The frame lies where the viewport put it, at the bottom left of a back buffer that keeps its
+  // old size until the next swap.
+  gl.BindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  gl.BlitFramebuffer(0, 0, rec->width, rec->height, 0, 0, rec->width, rec->height,
+                     GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  gl.BindFramebuffer(GL_FRAMEBUFFER, rec->fbo);
+  if (scissor) gl.Enable(GL_SCISSOR_TEST);
 }
 
 void PresentScaled(GLWindowContext* rec) {
@@ -561,12 +451,14 @@ void GLScaledRect(int32_t width, int32_t height, int32_t dw, int32_t dh, int32_t
   y = (dh - h) / 2;
 }
 
-TGLGraphics::~TGLGraphics() { Close(); }
+TGLWindowGraphics::~TGLWindowGraphics() { Close(); }
 
-TGraphicsDriver* TGLGraphics::Driver() { return &TheGLGraphicsDriver(); }
+TGraphicsDriver* TGLWindowGraphics::Driver() {
+  return _context ? _context->host->Driver() : nullptr;
+}
 
-void TGLGraphics::GetSettings(int32_t& width, int32_t& height, int32_t& depth, int32_t& hertz,
-                              int32_t& flags) {
+void TGLWindowGraphics::GetSettings(int32_t& width, int32_t& height, int32_t& depth,
+                                    int32_t& hertz, int32_t& flags) {
   if (!_context) {
     width = height = depth = hertz = flags = 0;
     return;
@@ -584,34 +476,120 @@ void TGLGraphics::GetSettings(int32_t& width, int32_t& height, int32_t& depth, i
   flags = _context->flags;
 }
 
-void TGLGraphics::Close() {
+void TGLWindowGraphics::Close() {
   if (!_context) return;
   GLWindowContext* rec = _context;
   _context = nullptr;
   if (shut_down) return;  // the process is ending; the platform takes the window
-  DestroyRecord(rec);
+  rec->host->Destroy(rec);
 }
 
-std::vector<TGraphicsMode> TGLGraphicsDriver::GraphicsModes() {
-  std::vector<TGraphicsMode> modes;
-  if (!VideoAllowed()) return modes;
-  int n = SDL_GetNumDisplayModes(0);
-  for (int i = 0; i < n && modes.size() < 1024; ++i) {
-    SDL_DisplayMode m;
-    if (SDL_GetDisplayMode(0, i, &m) != 0) break;
-    // Four bytes a pixel is the 32-bit desktop, though SDL counts 24 bits of it.
-    int bits = SDL_BYTESPERPIXEL(m.format) == 4 ? 32 : static_cast<int>(SDL_BITSPERPIXEL(m.format));
-    if (bits < 16) continue;
-    modes.push_back({m.w, m.h, bits, m.refresh_rate});
+TGLWindowHost::TGLWindowHost(TGraphicsDriver* driver, std::vector<TGLContextApi> apis)
+    : driver_(driver), apis_(std::move(apis)) {
+  if (apis_.empty()) apis_.push_back(TGLContextApi{});
+}
+
+bool TGLWindowHost::SharedAlive() const { return shared_ && !shut_down; }
+
+bool TGLWindowHost::EnsureShared() {
+  if (shared_) return true;
+  if (!VideoAllowed()) return false;
+  // Mesa's own loading then finds the libraries in place.
+  if (warm_up.joinable()) warm_up.join();
+  // Minimising a full-screen window then keeps it full screen for its restoration.
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
+  TGLKeepCurrent keep;
+  SDL_Window* window = nullptr;
+  SDL_GLContext context = nullptr;
+  for (api_ = 0; api_ < apis_.size(); ++api_) {
+    PixelFormat(0, apis_[api_]);
+    SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
+    window = SDL_CreateWindow("", 0, 0, 1, 1,
+                              SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS |
+                                  SDL_WINDOW_SKIP_TASKBAR);
+    if (!window) break;
+    context = SDL_GL_CreateContext(window);
+    if (context) break;
+    SDL_DestroyWindow(window);
+    window = nullptr;
   }
-  SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  return modes;
+  if (!context) {
+    api_ = 0;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  }
+  gl_.Load(apis_[api_].Es());
+  shared_ = new GLWindowContext;
+  shared_->host = this;
+  shared_->kind = 0;
+  shared_->width = 1;
+  shared_->height = 1;
+  shared_->window = window;
+  shared_->context = context;
+  keep.Restore();
+  static const bool watching = [] {
+    WatchForDisplayLoss();
+    std::atexit(MarkShutDown);
+    return true;
+  }();
+  (void)watching;
+  return true;
 }
 
-TGraphicsPtr TGLGraphicsDriver::AttachGraphics(const void* widget, int32_t flags) {
+// Creates the GL context of a new record's window and links the record in.
+bool TGLWindowHost::FinishRecord(GLWindowContext* rec) {
+  TGLKeepCurrent keep;
+  rec->host = this;
+  MakeRecordCurrent(shared_);
+  PixelFormat(rec->flags, Api());
+  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
+  rec->context = SDL_GL_CreateContext(rec->window);
+  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
+  if (!rec->context) {
+    keep.Restore();
+    return false;
+  }
+  if (rec->kind >= 2) {
+    int dw = 0, dh = 0;
+    SDL_GL_GetDrawableSize(rec->window, &dw, &dh);
+    // Where the window has the picture's size (a full-screen picture the size of the display,
+    // say), it is drawn straight into the window, a whole copy a frame the cheaper.
+    if (force_scaled || dw != rec->width || dh != rec->height) MakeFbo(rec);
+  }
+  keep.Restore();
+  rec->next = records;
+  records = rec;
+  Register(rec);
+  return true;
+}
+
+void TGLWindowHost::Destroy(GLWindowContext* rec) {
+  for (GLWindowContext** p = &records; *p; p = &(*p)->next) {
+    if (*p == rec) {
+      *p = rec->next;
+      break;
+    }
+  }
+  if (rec->window) RemoveFrameworkWindow(SDL_GetWindowID(rec->window));
+  if (rec == current_) current_ = nullptr;
+  if (swapped_context_ == rec->context) swapped_context_ = nullptr;
+  TGLKeepCurrent keep;
+  if (rec->context && (on_release || rec->fbo || rec->color_rb)) {
+    MakeRecordCurrent(rec);
+    if (on_release) on_release(rec);
+    DeleteFbo(rec);
+  }
+  keep.Restore(rec->context);
+  if (rec->context) SDL_GL_DeleteContext(rec->context);
+  // For a foreign window this frees only SDL's side of it; the window itself stays.
+  if (rec->window) SDL_DestroyWindow(rec->window);
+  delete rec;
+}
+
+GLWindowContext* TGLWindowHost::Attach(const void* widget, int32_t flags) {
   if (!widget || !EnsureShared()) return nullptr;
   SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
-  PixelFormat(flags);
+  PixelFormat(flags, Api());
   SDL_Window* window = SDL_CreateWindowFrom(widget);
   if (!window) return nullptr;
   auto* rec = new GLWindowContext;
@@ -627,22 +605,22 @@ TGraphicsPtr TGLGraphicsDriver::AttachGraphics(const void* widget, int32_t flags
     delete rec;
     return nullptr;
   }
-  return std::make_shared<TGLGraphics>(rec);
+  return rec;
 }
 
-TGraphicsPtr TGLGraphicsDriver::CreateGraphics(int32_t width, int32_t height, int32_t depth,
-                                               int32_t hertz, int32_t flags) {
+GLWindowContext* TGLWindowHost::Create(int32_t width, int32_t height, int32_t depth,
+                                       int32_t hertz, int32_t flags) {
   if (width <= 0 || height <= 0 || !EnsureShared()) return nullptr;
-  PixelFormat(flags);
+  PixelFormat(flags, Api());
   Uint32 wflags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
   int x = 32, y = 32, w = width, h = height;
   if (depth != 0) {
     SDL_Rect bounds;
-    if (fbo.ok && SDL_GetDisplayBounds(0, &bounds) == 0) {
+    if (gl_.fbo && SDL_GetDisplayBounds(0, &bounds) == 0) {
       // Made at the display's own size as well, so that it covers the display even where
       // no window manager applies the full-screen state (a bare X server).
       wflags |= SDL_WINDOW_BORDERLESS;
-      if (WindowManagerRunning(shared->window)) wflags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+      if (WindowManagerRunning(shared_->window)) wflags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
       x = bounds.x;
       y = bounds.y;
       w = bounds.w;
@@ -656,7 +634,7 @@ TGraphicsPtr TGLGraphicsDriver::CreateGraphics(int32_t width, int32_t height, in
   SDL_Window* window = SDL_CreateWindow(TextToUtf8(ApplicationTitle).c_str(), x, y, w, h, wflags);
   if (!window) return nullptr;
   if (icon) SDL_SetWindowIcon(window, icon);
-  if (depth != 0 && !fbo.ok) {
+  if (depth != 0 && !gl_.fbo) {
     SDL_DisplayMode mode{};
     mode.w = width;
     mode.h = height;
@@ -678,31 +656,30 @@ TGraphicsPtr TGLGraphicsDriver::CreateGraphics(int32_t width, int32_t height, in
   }
   SDL_ShowWindow(window);
   if (rec->kind == 3) SDL_RaiseWindow(window);
-  return std::make_shared<TGLGraphics>(rec);
+  return rec;
 }
 
-void TGLGraphicsDriver::SetGraphics(const TGraphicsPtr& g) {
-  GLWindowContext* rec = g ? RecordOf(*g) : nullptr;
-  if (rec == current) return;
-  current = rec;
+void TGLWindowHost::SetCurrent(GLWindowContext* rec) {
+  if (rec == current_) return;
+  current_ = rec;
   MakeRecordCurrent(rec);
   // The interval belongs to the context: a new one starts with the library's default.
-  last_swap_interval = GLSwapIntervalUnset;
+  last_swap_interval_ = GLSwapIntervalUnset;
 }
 
-void TGLGraphicsDriver::Flip(int32_t sync) {
-  GLWindowContext* rec = current;
+void TGLWindowHost::Flip(int32_t sync) {
+  GLWindowContext* rec = current_;
   if (!rec) return;
   int32_t s = sync < 0 ? -1 : sync ? 1 : 0;
-  if (s != last_swap_interval) {
-    last_swap_interval = s;
+  if (s != last_swap_interval_) {
+    last_swap_interval_ = s;
     if (s != -1 || SDL_GL_SetSwapInterval(-1) != 0) SDL_GL_SetSwapInterval(s == -1 ? 1 : s);
   }
   if (!rec->scaled && rec->kind >= 2) {
     // The window manager or the display may have given another size after creation.
     int dw = 0, dh = 0;
     SDL_GL_GetDrawableSize(rec->window, &dw, &dh);
-    if (dw != rec->width || dh != rec->height) MakeFbo(rec);
+    if (dw != rec->width || dh != rec->height) StartScaling(rec);
   }
   if (rec->scaled) {
     PresentScaled(rec);
@@ -711,20 +688,20 @@ void TGLGraphicsDriver::Flip(int32_t sync) {
   }
 }
 
-void TGLGraphicsDriver::FinishFrame() {
-  if (!current) return;
+void TGLWindowHost::FinishFrame() {
+  if (!current_) return;
   // The copy into the window is drawing too: done here, the flip after the pacing sleep is
   // the swap alone, and the instant the frame is shown moves less from frame to frame.
-  if (current->scaled) {
-    CopyToWindow(current);
-    current->copied = true;
+  if (current_->scaled) {
+    CopyToWindow(current_);
+    current_->copied = true;
   }
-  glFinish();
+  gl_.Finish();
 }
 
-int32_t TGLGraphicsDriver::DisplayHertz() {
-  if (!current || !current->window) return 0;
-  int index = SDL_GetWindowDisplayIndex(current->window);
+int32_t TGLWindowHost::DisplayHertz() {
+  if (!current_ || !current_->window) return 0;
+  int index = SDL_GetWindowDisplayIndex(current_->window);
   if (index < 0) return 0;
   SDL_DisplayMode mode;
   if (SDL_GetCurrentDisplayMode(index, &mode) == 0 && mode.refresh_rate > 0) return mode.refresh_rate;
@@ -732,7 +709,45 @@ int32_t TGLGraphicsDriver::DisplayHertz() {
   return 0;
 }
 
-void TGLGraphicsDriver::SetIcon(const std::shared_ptr<TPixmap>& pixmap) {
+bool TGLWindowHost::MakeSharedCurrent() {
+  if (!SharedAlive()) return false;
+  MakeRecordCurrent(shared_);
+  return true;
+}
+
+void TGLWindowHost::SwapSharedContext() {
+  if (!shared_ || shut_down) return;
+  if (SDL_GL_GetCurrentContext() != shared_->context) {
+    swapped_window_ = SDL_GL_GetCurrentWindow();
+    swapped_context_ = SDL_GL_GetCurrentContext();
+    MakeRecordCurrent(shared_);
+  } else if (swapped_context_) {
+    // Back to whichever context was in use, the other driver's included.
+    SDL_GL_MakeCurrent(swapped_window_, swapped_context_);
+    swapped_window_ = nullptr;
+    swapped_context_ = nullptr;
+  } else {
+    MakeRecordCurrent(current_);
+  }
+}
+
+std::vector<TGraphicsMode> GLDisplayModes() {
+  std::vector<TGraphicsMode> modes;
+  if (!VideoAllowed()) return modes;
+  int n = SDL_GetNumDisplayModes(0);
+  for (int i = 0; i < n && modes.size() < 1024; ++i) {
+    SDL_DisplayMode m;
+    if (SDL_GetDisplayMode(0, i, &m) != 0) break;
+    // Four bytes a pixel is the 32-bit desktop, though SDL counts 24 bits of it.
+    int bits = SDL_BYTESPERPIXEL(m.format) == 4 ? 32 : static_cast<int>(SDL_BITSPERPIXEL(m.format));
+    if (bits < 16) continue;
+    modes.push_back({m.w, m.h, bits, m.refresh_rate});
+  }
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  return modes;
+}
+
+void SetGLWindowIcon(const std::shared_ptr<TPixmap>& pixmap) {
   if (icon) SDL_FreeSurface(icon);
   icon = nullptr;
   if (!pixmap || pixmap->width <= 0 || pixmap->height <= 0) return;
@@ -749,31 +764,17 @@ void TGLGraphicsDriver::SetIcon(const std::shared_ptr<TPixmap>& pixmap) {
     if (rec->kind >= 2 && rec->window) SDL_SetWindowIcon(rec->window, icon);
 }
 
-void TGLGraphicsDriver::SwapSharedContext() {
-  if (!shared || shut_down) return;
-  if (SDL_GL_GetCurrentContext() != shared->context) {
-    MakeRecordCurrent(shared);
-  } else {
-    MakeRecordCurrent(current);
+GLWindowContext* GLRecordOf(const TGraphics& g) {
+  if (auto* gl = dynamic_cast<const TGLWindowGraphics*>(&g)) return gl->_context;
+  if (auto* d2 = dynamic_cast<const TDraw2DGraphics*>(&g)) {
+    if (d2->_graphics) return GLRecordOf(*d2->_graphics);
   }
-}
-
-TGLGraphicsDriver& TheGLGraphicsDriver() {
-  static TGLGraphicsDriver* driver = new TGLGraphicsDriver;
-  return *driver;
-}
-
-void StartGLGraphicsDriver() {
-  static bool started = false;
-  if (started) return;
-  started = true;
-  WarmUpGL();
-  SelectGraphicsDriver(&TheGLGraphicsDriver(), GraphicsBackBuffer);
+  return nullptr;
 }
 
 TGLContextInfo GLGraphicsInfo(const TGraphics& g) {
   TGLContextInfo info;
-  GLWindowContext* rec = RecordOf(g);
+  GLWindowContext* rec = GLRecordOf(g);
   if (!rec) return info;
   info.kind = rec->kind;
   info.scaled = rec->scaled;
@@ -786,24 +787,20 @@ TGLContextInfo GLGraphicsInfo(const TGraphics& g) {
   return info;
 }
 
-int32_t GLLastSwapInterval() { return last_swap_interval; }
 void GLForceScaledPath(bool on) { force_scaled = on; }
 
 uint32_t GLGraphicsWindowId(const TGraphics& g) {
-  GLWindowContext* rec = RecordOf(g);
+  GLWindowContext* rec = GLRecordOf(g);
   return rec && rec->window ? SDL_GetWindowID(rec->window) : 0;
 }
 
 void GLWindowToClient(const TGraphics& g, float& x, float& y) {
-  if (GLWindowContext* rec = RecordOf(g)) ToClient(rec, x, y);
+  if (GLWindowContext* rec = GLRecordOf(g)) ToClient(rec, x, y);
 }
 
 void GLClientToWindow(const TGraphics& g, float& x, float& y) {
-  if (GLWindowContext* rec = RecordOf(g)) ToWindow(rec, x, y);
+  if (GLWindowContext* rec = GLRecordOf(g)) ToWindow(rec, x, y);
 }
-
-bool GLSharedContextAlive() { return shared && !shut_down; }
-bool GLEnsureSharedContext() { return EnsureShared(); }
 
 bool DisplayAvailable() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"})

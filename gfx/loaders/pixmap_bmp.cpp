@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "gfx/pixmap.h"
-#include "gfx/pixmap_io.h"
+#include "gfx/loaders/pixmap_io.h"
 
 namespace {
 

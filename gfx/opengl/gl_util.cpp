@@ -1,8 +1,8 @@
-#include "gfx/gl_util.h"
+#include "gfx/opengl/gl_util.h"
 
 #include <SDL_opengl.h>
 
-#include "gfx/gl_draw2d_internal.h"
+#include "gfx/opengl/gl_draw2d_internal.h"
 #include "gfx/image.h"
 #include "stream/stream.h"
 

@@ -1,12 +1,12 @@
-#include "gfx/gl_draw2d.h"
+#include "gfx/opengl/gl_draw2d.h"
 
 #include <SDL_opengl.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "gfx/gl_draw2d_internal.h"
-#include "gfx/gl_graphics_internal.h"
+#include "gfx/opengl/gl_draw2d_internal.h"
+#include "gfx/opengl/gl_graphics_internal.h"
 #include "gfx/image.h"
 #include "stream/core.h"
 
@@ -108,19 +108,17 @@ GLuint CreateTex(int32_t width, int32_t height, int32_t flags) {
 
 void UploadTex(TPixmapPtr pixmap, int32_t flags) {
   bool mipmapped = flags & ImageMipmapped;
-  for (int32_t level = 0;; ++level) {
+  for (int32_t level = 0; pixmap; ++level) {
     glPixelStorei(GL_UNPACK_ROW_LENGTH, pixmap->pitch / BytesPerPixel[pixmap->format]);
     glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, pixmap->width, pixmap->height, GL_RGBA,
                     GL_UNSIGNED_BYTE, pixmap->pixels);
-    if (!mipmapped || (pixmap->width == 1 && pixmap->height == 1)) break;
-    int32_t w = pixmap->width > 1 ? pixmap->width / 2 : 1;
-    int32_t h = pixmap->height > 1 ? pixmap->height / 2 : 1;
-    TPixmapPtr next = ScalePixmap(pixmap, w, h);
-    if (!next) break;
-    pixmap = next;
+    if (!mipmapped) break;
+    pixmap = NextMipLevel(pixmap);
   }
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 }
+
+}  // namespace
 
 int32_t NextPow2(int32_t n) {
   int32_t p = 1;
@@ -128,7 +126,36 @@ int32_t NextPow2(int32_t n) {
   return p;
 }
 
-}  // namespace
+TPixmapPtr NextMipLevel(const TPixmapPtr& level) {
+  if (level->width == 1 && level->height == 1) return nullptr;
+  return ScalePixmap(level, level->width > 1 ? level->width / 2 : 1,
+                     level->height > 1 ? level->height / 2 : 1);
+}
+
+TPixmapPtr TextureSource(const TPixmapPtr& pixmap, int32_t tex_w, int32_t tex_h, int32_t& used_w,
+                         int32_t& used_h) {
+  used_w = std::min(pixmap->width, tex_w);
+  used_h = std::min(pixmap->height, tex_h);
+  TPixmapPtr src = pixmap;
+  if (used_w != pixmap->width || used_h != pixmap->height) {
+    src = ScalePixmap(pixmap, used_w, used_h);
+    if (!src) return nullptr;
+  }
+  if (used_w < tex_w || used_h < tex_h) {
+    TPixmapPtr padded = TPixmap::Create(tex_w, tex_h, RGBA32, 4);
+    if (!padded) return nullptr;
+    padded->ClearPixels(0);  // the padding beyond the smeared edge is transparent black
+    padded->Paste(src, 0, 0);
+    // The edge is smeared one pixel outwards so that filtering never picks up padding.
+    if (used_w < tex_w) padded->Paste(src->Window(used_w - 1, 0, 1, used_h), used_w, 0);
+    if (used_h < tex_h) {
+      padded->Paste(src->Window(0, used_h - 1, used_w, 1), 0, used_h);
+      if (used_w < tex_w) padded->Paste(src->Window(used_w - 1, used_h - 1, 1, 1), used_w, used_h);
+    }
+    return padded;
+  }
+  return src->format == RGBA32 ? src : src->Convert(RGBA32);
+}
 
 void AdjustTexSize(int32_t& width, int32_t& height) {
   int32_t w = NextPow2(width), h = NextPow2(height);
@@ -187,29 +214,9 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmapPtr&
   if (!pixmap || pixmap->width <= 0 || pixmap->height <= 0) return nullptr;
   int32_t tex_w = pixmap->width, tex_h = pixmap->height;
   AdjustTexSize(tex_w, tex_h);
-  int32_t used_w = std::min(pixmap->width, tex_w);
-  int32_t used_h = std::min(pixmap->height, tex_h);
-  TPixmapPtr src = pixmap;
-  if (used_w != pixmap->width || used_h != pixmap->height) {
-    src = ScalePixmap(pixmap, used_w, used_h);
-    if (!src) return nullptr;
-  }
-  if (used_w < tex_w || used_h < tex_h) {
-    TPixmapPtr padded = TPixmap::Create(tex_w, tex_h, RGBA32, 4);
-    if (!padded) return nullptr;
-    padded->ClearPixels(0);  // the padding beyond the smeared edge is transparent black
-    padded->Paste(src, 0, 0);
-    // The edge is smeared one pixel outwards so that filtering never picks up padding.
-    if (used_w < tex_w) padded->Paste(src->Window(used_w - 1, 0, 1, used_h), used_w, 0);
-    if (used_h < tex_h) {
-      padded->Paste(src->Window(0, used_h - 1, used_w, 1), 0, used_h);
-      if (used_w < tex_w) padded->Paste(src->Window(used_w - 1, used_h - 1, 1, 1), used_w, used_h);
-    }
-    src = padded;
-  } else if (src->format != RGBA32) {
-    src = src->Convert(RGBA32);
-    if (!src) return nullptr;
-  }
+  int32_t used_w = 0, used_h = 0;
+  TPixmapPtr src = TextureSource(pixmap, tex_w, tex_h, used_w, used_h);
+  if (!src) return nullptr;
   auto frame = std::make_shared<TGLImageFrame>();
   frame->name = static_cast<int32_t>(CreateTex(tex_w, tex_h, flags));
   UploadTex(src, flags);
@@ -446,4 +453,3 @@ void StartGLDraw2DDriver() {
   SelectGraphicsDriver(&TheGLDraw2DDriver(), GraphicsBackBuffer);
 }
 
-void StartDraw2DGraphics() { StartGLDraw2DDriver(); }

@@ -1,4 +1,4 @@
-#include "gfx/font_freetype.h"
+#include "gfx/loaders/font_freetype.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
