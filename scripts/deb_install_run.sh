@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The Debian package from end to end, as root or through sudo: builds it with scripts/deb.sh
 # (lintian included); in a fresh minimal Debian 12 root made with mmdebstrap, installs it with
-# apt and runs it under Xvfb, every library the running game maps coming from a package that
-# apt brought with it; then on this machine installs it, finds it in the AppStream pool and its
-# manual page with man, starts the game under Xvfb from its desktop entry's Exec line and by
-# name from another directory, removes it, installs it again and purges it. After each,
-# nothing of the package is left and the saved files in the user's folder are.
+# apt and runs it under Xvfb and on SDL's offscreen driver (EGL and OpenGL ES, as on Wayland),
+# every library the game loads coming from a package that apt brought with it; then on this
+# machine installs it, finds it in the AppStream pool and its manual page with man, starts the
+# game under Xvfb from its desktop entry's Exec line and by name from another directory,
+# removes it, installs it again and purges it. After each, nothing of the package is left and
+# the saved files in the user's folder are.
 # A package installed here before is replaced and purged. The fresh root downloads about
 # 60 MB from the machine's apt sources.
 # usage: scripts/deb_install_run.sh [OUT]
@@ -72,6 +73,21 @@ HOME=/root SDL_AUDIODRIVER=dummy xvfb-run -a -s "-screen 0 640x480x24" bash -c '
   game_ends 10 Escape /tmp/game.txt'
 echo "the game showed its logo and title there and ended with exit code 0 on Escape;" \
      "it said: [$(cat /tmp/game.txt)]"
+# SDL's offscreen driver draws through EGL and OpenGL ES, as under Wayland: the OpenGL ES driver
+# must be had there too, without the hand-over to OpenGL. A SIGTERM that comes while the game
+# starts up can go unheard, so it is sent again until the game ends.
+HOME=/root SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=offscreen VEKTOR_SWARM_GRAPHICS=gles \
+  LD_DEBUG=files LD_DEBUG_OUTPUT=/tmp/ld_offscreen vektor-swarm > /tmp/offscreen.txt 2>&1 & pid=$!
+for i in $(seq 600); do grep -qs _dri.so /tmp/ld_offscreen.* && break; sleep 0.1; done
+for i in $(seq 60); do [ -n "$(jobs -pr)" ] || break; kill -TERM $pid; sleep 0.5; done
+wait $pid || true
+grep -qs _dri.so /tmp/ld_offscreen.* || { echo "FAIL: no Mesa driver offscreen: $(cat /tmp/offscreen.txt)"; exit 1; }
+if grep -q "using OpenGL" /tmp/offscreen.txt || ! grep -qs libGLESv2 /tmp/ld_offscreen.*; then
+  echo "FAIL: no OpenGL ES through EGL offscreen; the game said: $(cat /tmp/offscreen.txt)"
+  exit 1
+fi
+echo "offscreen it opened OpenGL ES through EGL (libGLESv2 loaded, no hand-over to OpenGL);" \
+     "it said: [$(cat /tmp/offscreen.txt)]"
 # A library's path as loaded may go through /lib, which /usr/lib holds, or a link.
 owner() {
   local alt found
@@ -85,7 +101,7 @@ owner() {
 sed -n 's/.*calling init: //p' /tmp/ld.* | sort -u > /tmp/loaded_files.txt
 while read -r f; do owner "$f" || exit 1; done < /tmp/loaded_files.txt > /tmp/owners.txt
 sort -u /tmp/owners.txt > /tmp/loaded.txt
-echo "it loaded libraries of $(wc -l < /tmp/loaded.txt) packages, among them:" \
+echo "the two runs loaded libraries of $(wc -l < /tmp/loaded.txt) packages, among them:" \
      "$(grep -E 'mesa|^libgl|^libegl' /tmp/loaded.txt | tr '\n' ' ')"
 extra=$(comm -12 /tmp/loaded.txt /tmp/x_only.txt)
 [ -z "$extra" ] || { echo "FAIL: the game loads libraries of packages it does not depend on: $extra"; exit 1; }

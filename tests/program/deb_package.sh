@@ -42,7 +42,7 @@ odd_dirs=$(dpkg-deb -c "$deb" | awk '$1 ~ /^d/ && ($1 != "drwxr-xr-x" || $2 != "
 section=$(dpkg-deb -f "$deb" Section)
 [ "$section" = games ] || fail "expected Section games, got $section"
 depends=$(dpkg-deb -f "$deb" Depends)
-for p in libsdl2-2.0-0 libgl1 libegl1; do
+for p in libsdl2-2.0-0 libgl1 libegl1 libgles2; do
   [[ ", $depends," == *", $p"[\ ,]* ]] || fail "expected $p among the dependencies, got: $depends"
 done
 [[ "$depends" != *fonts-play* ]] || fail "fonts-play is embedded at build time, yet the package depends on it: $depends"
