@@ -47,6 +47,12 @@ for p in libsdl2-2.0-0 libgl1 libegl1 libgles2; do
 done
 [[ "$depends" != *fonts-play* ]] || fail "fonts-play is embedded at build time, yet the package depends on it: $depends"
 
+# Each file debian/copyright names apart is still there under that name.
+while read -r f; do
+  [ "$f" = "*" ] || [ -e "$src/$f" ] || fail "debian/copyright names $f, which the source does not hold"
+done < <(awk '/^Files:/ { files = 1; sub(/^Files:/, "") } !/^[ F]/ { files = 0 } files { for (i = 1; i <= NF; i++) print $i }' \
+             "$src/debian/copyright")
+
 root=$out/root
 dpkg-deb -x "$deb" "$root"
 
