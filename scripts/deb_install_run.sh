@@ -82,7 +82,7 @@ for i in $(seq 600); do grep -qs _dri.so /tmp/ld_offscreen.* && break; sleep 0.1
 for i in $(seq 60); do [ -n "$(jobs -pr)" ] || break; kill -TERM $pid; sleep 0.5; done
 wait $pid || true
 grep -qs _dri.so /tmp/ld_offscreen.* || { echo "FAIL: no Mesa driver offscreen: $(cat /tmp/offscreen.txt)"; exit 1; }
-if grep -q "using OpenGL" /tmp/offscreen.txt || ! grep -qs libGLESv2 /tmp/ld_offscreen.*; then
+if grep -q "using OpenGL" /tmp/offscreen.txt || ! grep -qs "calling init: .*libGLESv2" /tmp/ld_offscreen.*; then
   echo "FAIL: no OpenGL ES through EGL offscreen; the game said: $(cat /tmp/offscreen.txt)"
   exit 1
 fi
@@ -98,7 +98,7 @@ owner() {
   echo "FAIL: $1, loaded by the game, belongs to no package" >&2
   return 1
 }
-sed -n 's/.*calling init: //p' /tmp/ld.* | sort -u > /tmp/loaded_files.txt
+sed -n 's/.*calling init: //p' /tmp/ld.* /tmp/ld_offscreen.* | sort -u > /tmp/loaded_files.txt
 while read -r f; do owner "$f" || exit 1; done < /tmp/loaded_files.txt > /tmp/owners.txt
 sort -u /tmp/owners.txt > /tmp/loaded.txt
 echo "the two runs loaded libraries of $(wc -l < /tmp/loaded.txt) packages, among them:" \
