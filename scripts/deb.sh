@@ -3,7 +3,8 @@
 # debian/control, and dpkg-dev, debhelper and lintian), builds a copy of the source tree with
 # dpkg-buildpackage in OUT (build-deb/ by default) and checks the result with lintian, which
 # must find no error and no warning that debian/ does not override.
-# The unit tests run in the build unless DEB_BUILD_OPTIONS holds nocheck.
+# The unit tests run in the build unless DEB_BUILD_OPTIONS holds nocheck; it builds with as many
+# jobs as there are processors unless DEB_BUILD_OPTIONS says parallel=N.
 # usage: scripts/deb.sh [OUT]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -40,7 +41,11 @@ else
   tar --exclude='./build*' -cf - . | tar -C "$tree" -xf -
 fi
 
-(cd "$tree" && dpkg-buildpackage -b -us -uc -j"$(nproc)" "${profiles[@]}")
+jobs=(-j"$(nproc)")
+case " ${DEB_BUILD_OPTIONS:-} " in
+  *" parallel="*) jobs=() ;;
+esac
+(cd "$tree" && dpkg-buildpackage -b -us -uc "${jobs[@]}" "${profiles[@]}")
 rm -rf "$tree"
 
 changes=$out/vektor-swarm_${version}_$(dpkg-architecture -qDEB_HOST_ARCH).changes
