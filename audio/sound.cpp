@@ -1,4 +1,5 @@
 #include "audio/sound.h"
+#include "audio/sound_internal.h"
 
 #include <cstdlib>
 
@@ -62,6 +63,10 @@ TAudioDriverPtr TAudioDriver::Create() {
 
 void RegisterAudioDriver(TAudioDriverPtr driver) {
   registry.Add(std::move(driver));
+}
+
+void RemoveAudioDriver(const TAudioDriver* driver) {
+  if (driver != current_driver.get() && driver != silent_driver.get()) registry.Remove(driver);
 }
 
 int32_t SelectAudioDriver(std::u16string_view name) {

@@ -22,6 +22,8 @@ void AddFontLoader(const TFontLoaderPtr& loader) {
   chain.Add(loader);
 }
 
+void RemoveFontLoader(const TFontLoader* loader) { chain.Remove(loader); }
+
 TFontLoaderPtr FontLoaders() {
   static const bool started = [] {
     AddFontLoader(std::make_shared<TFreeTypeFontLoader>());

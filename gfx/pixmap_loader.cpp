@@ -1,4 +1,5 @@
 #include "gfx/pixmap.h"
+#include "gfx/loaders_internal.h"
 
 #include "stream/handler_chain.h"
 
@@ -29,6 +30,8 @@ void AddPixmapLoader(TPixmapLoaderPtr loader) {
   EnsureBuiltIns();
   chain.Add(std::move(loader));
 }
+
+void RemovePixmapLoader(const TPixmapLoader* loader) { chain.Remove(loader); }
 
 TPixmapLoaderPtr PixmapLoaders() {
   EnsureBuiltIns();

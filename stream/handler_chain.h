@@ -16,6 +16,16 @@ class THandlerChain {
     _head = std::move(handler);
     return true;
   }
+  // Takes the handler out, joining its neighbours; the answer says whether it was there.
+  bool Remove(const T* handler) {
+    for (std::shared_ptr<T>* link = &_head; *link; link = &(*link)->_succ) {
+      if (link->get() != handler) continue;
+      std::shared_ptr<T> taken = std::move(*link);
+      *link = std::move(taken->_succ);
+      return true;
+    }
+    return false;
+  }
   bool Contains(const T* handler) const {
     for (const T* h = _head.get(); h; h = h->_succ.get())
       if (h == handler) return true;

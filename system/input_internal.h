@@ -18,3 +18,7 @@ void ApplyJoystickButtons(TJoystickPortState& port, uint32_t new_buttons);
 // inside the centre zone: dpad -1 (left or up), 0 or +1 (right or down).
 constexpr float kJoystickCentreZone = 0.25f;
 float JoystickSteerValue(float stick, int32_t dpad);
+
+// Closes every port and forgets them, as in a process that has read no pad yet: for tests,
+// which plug and unplug virtual pads and must leave the next test the ports they found.
+void ForgetJoystickPorts();

@@ -167,6 +167,15 @@ void NoteJoystickAdded(int32_t) {
   for (int i = 0; i < n; ++i) Adopt(i);
 }
 
+void ForgetJoystickPorts() {
+  for (int p = 0; p < port_count; ++p) {
+    Close(ports[p]);
+    ports[p] = {};
+  }
+  port_count = 0;
+  enumerated = false;
+}
+
 int32_t JoystickCount() {
   if (enumerated) {
     SDL_JoystickUpdate();

@@ -56,6 +56,14 @@ bool decoding_started = false;
 bool no_sounds = false;
 TSoundPtr music;
 bool music_asked = false, music_begun = false;
+// The music, by far the longest file to decode, is decoded once the logo has been asked for,
+// so that the screen's opening and the first frames do not share the processor with it.
+std::atomic<bool> decode_music{false};
+
+void wake_for_music() {
+  decode_music.store(true, std::memory_order_release);
+  decode_music.notify_all();
+}
 std::map<const TSound*, int32_t> cues;  // at most one entry per sound of the game
 
 
@@ -64,6 +72,7 @@ TSoundPtr load_sound(size_t index) {
   if (!decoding_started) start_sound_decoding();
   const sound_file& f = kSoundFiles[index];
   decoded_sound& d = decoded[index];
+  if (index == kMusic) wake_for_music();
   d.ready.wait(false, std::memory_order_acquire);
   TSoundPtr sound = d.sample ? LoadSoundFile(d.sample, f.flags) : nullptr;
   if (!sound && !no_sounds)
@@ -97,8 +106,15 @@ void start_sound_decoding() {
     bank->bytes = LoadBytes(TUrl(kSoundFiles[i].path));
     decoded[i].file = std::move(bank);
   }
-  decoder = std::jthread([] {
-    for (decoded_sound& d : decoded) {
+  decoder = std::jthread([](std::stop_token stop) {
+    // Ending the process without asking for the music wakes the thread to leave.
+    std::stop_callback wake(stop, [] { wake_for_music(); });
+    for (size_t i = 0; i < decoded.size(); ++i) {
+      decoded_sound& d = decoded[i];
+      if (i == kMusic) {
+        decode_music.wait(false, std::memory_order_acquire);
+        if (stop.stop_requested()) return;
+      }
       if (d.file) {
         try {
           d.sample = LoadAudioSample(TUrl(TBankStream::Create(d.file, true, false)));
@@ -144,6 +160,7 @@ TImagePtr open_embedded(const char16_t* name) {
 }
 
 void finish_sound_decoding() {
+  wake_for_music();
   if (decoder.joinable()) decoder.join();
   if (picture_decoder.joinable()) picture_decoder.join();
 }
@@ -209,6 +226,7 @@ void start_ufo_loop() {
 
 void start_music() {
   music_asked = true;
+  wake_for_music();
   start_music_if_decoded();
 }
 

@@ -45,7 +45,7 @@ in vec2 a_pos;
 in vec3 a_tex;
 in vec4 a_color;
 out vec3 v_tex;
-out vec4 v_color;
+flat out vec4 v_color;
 void main() {
   gl_Position = vec4(a_pos * u_view.xy + u_view.zw, 0.0, 1.0);
   gl_PointSize = 1.0;
@@ -59,7 +59,7 @@ const char* const kFragmentBody = R"(
 uniform sampler2DArray u_tex;
 uniform float u_alpha_ref;
 in vec3 v_tex;
-in vec4 v_color;
+flat in vec4 v_color;
 out vec4 o_color;
 void main() {
   vec4 c = texture(u_tex, v_tex) * v_color;

@@ -731,20 +731,29 @@ void TGLWindowHost::SwapSharedContext() {
   }
 }
 
-std::vector<TGraphicsMode> GLDisplayModes() {
+std::vector<TGraphicsMode> GLListedModes(const std::vector<SDL_DisplayMode>& display) {
   std::vector<TGraphicsMode> modes;
-  if (!VideoAllowed()) return modes;
-  int n = SDL_GetNumDisplayModes(0);
-  for (int i = 0; i < n && modes.size() < 1024; ++i) {
-    SDL_DisplayMode m;
-    if (SDL_GetDisplayMode(0, i, &m) != 0) break;
+  for (const SDL_DisplayMode& m : display) {
+    if (modes.size() >= 1024) break;
     // Four bytes a pixel is the 32-bit desktop, though SDL counts 24 bits of it.
     int bits = SDL_BYTESPERPIXEL(m.format) == 4 ? 32 : static_cast<int>(SDL_BITSPERPIXEL(m.format));
     if (bits < 16) continue;
     modes.push_back({m.w, m.h, bits, m.refresh_rate});
   }
-  SDL_QuitSubSystem(SDL_INIT_VIDEO);
   return modes;
+}
+
+std::vector<TGraphicsMode> GLDisplayModes() {
+  if (!VideoAllowed()) return {};
+  std::vector<SDL_DisplayMode> display;
+  int n = SDL_GetNumDisplayModes(0);
+  for (int i = 0; i < n; ++i) {
+    SDL_DisplayMode m;
+    if (SDL_GetDisplayMode(0, i, &m) != 0) break;
+    display.push_back(m);
+  }
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  return GLListedModes(display);
 }
 
 void SetGLWindowIcon(const std::shared_ptr<TPixmap>& pixmap) {

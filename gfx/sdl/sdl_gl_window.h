@@ -149,6 +149,9 @@ void GLWindowedSize(int32_t width, int32_t height, int32_t room_w, int32_t room_
 
 // The display modes of the first display, 16 bits a pixel and more, at most 1024.
 std::vector<TGraphicsMode> GLDisplayModes();
+// The modes listed out of the display's as SDL gives them: four bytes a pixel count as 32
+// bits, modes under 16 bits are left out, and at most 1024 are listed.
+std::vector<TGraphicsMode> GLListedModes(const std::vector<SDL_DisplayMode>& display);
 // The icon of every window the hosts make from now on and of those open; null: none.
 void SetGLWindowIcon(const std::shared_ptr<TPixmap>& pixmap);
 // Starts loading Mesa's driver on a thread, once, so that the first context finds it loaded.

@@ -61,6 +61,65 @@ TEST(SoftMixDevice, ACuedToneSoundsAtItsLevelAfterTheCueAndEndsWithinTheLeadOfTh
       << "the lead grows by two fragments per restart (" << restarts << " here)";
 }
 
+// Sign changes of one side over `frames` frames from `from`: twice the cycles of a sine.
+int64_t Crossings(const Recording& r, int64_t from, int64_t frames, bool left) {
+  int64_t n = 0;
+  for (int64_t f = from + 1; f < from + frames; ++f) {
+    const int a = left ? r.L(f - 1) : r.R(f - 1), b = left ? r.L(f) : r.R(f);
+    if ((a < 0) != (b < 0)) ++n;
+  }
+  return n;
+}
+
+// The first stretch of `frames` frames from `from` on without a silent gap (three silent
+// frames in a row: a restart of a starved device), or -1.
+int64_t UnbrokenStretch(const Recording& r, int64_t from, int64_t frames) {
+  int64_t start = from, silent = 0;
+  for (int64_t f = from; f < r.frames(); ++f) {
+    silent = r.Silent(f) ? silent + 1 : 0;
+    if (silent >= 3) start = f + 1;
+    if (f + 1 - start >= frames) return start;
+  }
+  return -1;
+}
+
+// Pan -0.5 keeps the left gain and halves the right; rate 2 reads the sample twice as fast,
+// so a 441 Hz tone sounds at 882 Hz: 1764 sign changes a second on each side.
+TEST(SoftMixDevice, PanAndRateOfAChannelReachWhatIsPlayed) {
+  const std::string path = UseFile(testing::TempDir(), "softmix_pan_rate.raw");
+  ASSERT_EQ(1, SelectAudioDriver(u"SoftMix"));
+  TAudioSamplePtr tone_sample = Sine(44100, 441.0);
+  TSoundPtr tone = LoadSoundFile(tone_sample, SOUND_LOOP);
+  TChannelPtr ch = CueSoundOn(tone, nullptr);
+  SetAudioChannelPan(ch, -0.5f);
+  SetAudioChannelRate(ch, 2.0f);
+  ResumeAudioChannel(ch);
+  WaitForPlayed(88200);
+  StopAudioChannel(ch);
+  ShutdownAudio();
+
+  Recording r = Read(path);
+  std::remove(path.c_str());
+  const int64_t onset = FirstLoud(r, 0, 1000);
+  ASSERT_GE(onset, 0) << "expected the tone in the recording";
+  const int64_t frames = 11025;  // a quarter of a second
+  const int64_t from = UnbrokenStretch(r, onset + 441, frames);
+  ASSERT_GE(from, 0) << "expected a quarter of a second of tone without a gap in " << r.frames() << " frames";
+  int peak_l = 0, peak_r = 0;
+  for (int64_t f = from; f < from + frames; ++f) {
+    peak_l = std::max(peak_l, std::abs(r.L(f)));
+    peak_r = std::max(peak_r, std::abs(r.R(f)));
+  }
+  // Rate 2 reads every second sample: the loudest of those is what full gain gives.
+  const auto* source = reinterpret_cast<const int16_t*>(tone_sample->samples);
+  int every_second = 0;
+  for (int32_t i = 0; i < tone_sample->length; i += 2) every_second = std::max(every_second, std::abs(int{source[i]}));
+  EXPECT_NEAR(every_second, peak_l, 3) << "pan to the left keeps the left gain whole";
+  EXPECT_NEAR(every_second / 2, peak_r, 3) << "pan -0.5 halves the right gain";
+  EXPECT_NEAR(441, Crossings(r, from, frames, true), 4) << "expected 882 Hz on the left: rate 2 doubles the pitch";
+  EXPECT_NEAR(441, Crossings(r, from, frames, false), 4) << "expected 882 Hz on the right: rate 2 doubles the pitch";
+}
+
 TEST(SoftMixDevice, AStarvedMixerGoesSilentThenResumesWithALargerLead) {
   const std::string path = UseFile(testing::TempDir(), "softmix_starved.raw");
   ASSERT_EQ(1, SelectAudioDriver(u"SoftMix"));

@@ -7,6 +7,7 @@
 #include "audio/mixer/device.h"
 #include "audio/softmix.h"
 #include "audio/sound.h"
+#include "audio/sound_internal.h"
 #include "system/timer.h"
 
 namespace {
@@ -20,9 +21,22 @@ TAudioSamplePtr Tone(int32_t frames, int16_t level = 8000) {
 
 std::string Narrow(const std::u16string& s) { return TextToBytes(s); }
 
+// Each test starts with no driver current, as a process that has played nothing: the first
+// use selects "SoftMix". Drivers a test registers are taken back after it.
+class AudioDrivers : public ::testing::Test {
+ protected:
+  void SetUp() override { ShutdownAudio(); }
+  void TearDown() override {
+    ShutdownAudio();
+    for (const auto& d : registered) RemoveAudioDriver(d.get());
+  }
+  std::vector<TAudioDriverPtr> registered;
+};
+class SoftMixDriver : public AudioDrivers {};
+
 }  // namespace
 
-TEST(AudioDrivers, RegistryListsNewestFirstAndMatchesWithoutCase) {
+TEST_F(AudioDrivers, RegistryListsNewestFirstAndMatchesWithoutCase) {
   std::vector<std::u16string> names = ListAudioDrivers();
   ASSERT_EQ(3u, names.size());
   EXPECT_EQ("SoftMix", Narrow(names[0]));
@@ -30,26 +44,36 @@ TEST(AudioDrivers, RegistryListsNewestFirstAndMatchesWithoutCase) {
   EXPECT_EQ("Null", Narrow(names[2])) << "the silent driver was registered first";
   EXPECT_EQ(1, HasAudioDriver(u"softmix"));
   EXPECT_EQ(1, HasAudioDriver(u"NULL"));
-  EXPECT_EQ(0, HasAudioDriver(u"SoftMix DirectSound")) << "no DirectSound on this system";
   EXPECT_EQ(0, HasAudioDriver(u"SoftMi"));
 }
 
-TEST(AudioDrivers, NullAndDriversAlreadyRegisteredAreRefused) {
+// "SoftMix DirectSound" is registered only where the DirectSound device exists; a driver of
+// that mode made by hand cannot start here, and the silent driver stays current.
+TEST_F(AudioDrivers, TheDirectSoundModeCannotStartAndLeavesTheSilentDriver) {
+  EXPECT_EQ(0, HasAudioDriver(u"SoftMix DirectSound")) << "expected no DirectSound driver at start-up";
+  registered.push_back(TSoftMixAudioDriver::Create(u"SoftMix DirectSound", 1));
+  EXPECT_EQ(0, SelectAudioDriver(u"softmix directsound")) << "expected the DirectSound device to fail to open";
+  EXPECT_EQ("Null", Narrow(CurrentAudioDriver()->Name()));
+  EXPECT_EQ(1, SelectAudioDriver(u"SoftMix Multimedia")) << "the multimedia device still opens";
+}
+
+TEST_F(AudioDrivers, NullAndDriversAlreadyRegisteredAreRefused) {
   const size_t before = ListAudioDrivers().size();
   RegisterAudioDriver(nullptr);
   TAudioDriverPtr silent = TAudioDriver::Create();
+  registered.push_back(silent);
   RegisterAudioDriver(silent);
   const std::vector<std::u16string> names = ListAudioDrivers();
   EXPECT_EQ(before + 1, names.size()) << "expected one new entry, got a null or a doubled driver";
   EXPECT_EQ("Null", Narrow(names.front()));
 }
 
-TEST(AudioDrivers, AnUnknownNameLeavesTheSilentDriverCurrent) {
+TEST_F(AudioDrivers, AnUnknownNameLeavesTheSilentDriverCurrent) {
   EXPECT_EQ(0, SelectAudioDriver(u"Nothing Like It"));
   EXPECT_EQ("Null", Narrow(CurrentAudioDriver()->Name()));
 }
 
-TEST(AudioDrivers, TheSilentDriverPlaysNothingAndNeverFails) {
+TEST_F(AudioDrivers, TheSilentDriverPlaysNothingAndNeverFails) {
   ASSERT_EQ(1, SelectAudioDriver(u"null"));
   TSoundPtr snd = LoadSoundFile(Tone(100), 0);
   ASSERT_NE(nullptr, snd);
@@ -61,9 +85,15 @@ TEST(AudioDrivers, TheSilentDriverPlaysNothingAndNeverFails) {
   EXPECT_EQ(nullptr, LoadSoundFile(TUrl(u"no/such/sound.ogg"), 0)) << "a file that cannot be read gives null";
 }
 
-TEST(AudioDrivers, NullSoundsAndChannelsAreHarmless) {
+// Null sounds and channels are tolerated: nothing happens, and a channel given with a null
+// sound is left as it was.
+TEST_F(SoftMixDriver, NullSoundsAndChannelsLeaveAPlayingChannelAlone) {
+  TChannelPtr ch = PlaySoundOn(LoadSoundFile(Tone(4410), SOUND_LOOP), nullptr);
+  ASSERT_EQ(1, IsAudioChannelPlaying(ch));
   TSoundPtr none;
   TChannelPtr nothing;
+  EXPECT_EQ(nullptr, CueSoundOn(none, ch)) << "expected no channel for a null sound";
+  EXPECT_EQ(nullptr, PlaySoundOn(none, ch)) << "expected no channel for a null sound";
   EXPECT_EQ(nullptr, CueSoundOn(none, nothing));
   EXPECT_EQ(nullptr, PlaySoundOn(none, nothing));
   SetAudioChannelVolume(nothing, 1.0f);
@@ -74,10 +104,16 @@ TEST(AudioDrivers, NullSoundsAndChannelsAreHarmless) {
   PauseAudioChannel(nothing);
   StopAudioChannel(nothing);
   EXPECT_EQ(0, IsAudioChannelPlaying(nothing));
+  EXPECT_EQ(1, IsAudioChannelPlaying(ch)) << "expected the channel given with a null sound still playing";
+  auto* mixed = static_cast<TSoftMixChannel*>(ch.get());
+  const int32_t at = mixed->Position(), since = SystemMillis();
+  while (mixed->Position() == at && SystemMillis() - since < 30000) DelayMillis(1);
+  EXPECT_NE(at, mixed->Position()) << "expected the loop to move on; it stayed at frame " << at << " for 30 s";
+  StopAudioChannel(ch);
 }
 
 // Runs with SDL's dummy audio driver: a real device that discards what it plays.
-TEST(SoftMixDriver, StartsOnFirstUseAndReportsPlaying) {
+TEST_F(SoftMixDriver, StartsOnFirstUseAndReportsPlaying) {
   TChannelPtr music_channel = NewAudioChannel();
   ASSERT_EQ("SoftMix", Narrow(CurrentAudioDriver()->Name()));
   ASSERT_NE(nullptr, dynamic_cast<TSoftMixChannel*>(music_channel.get()));
@@ -106,7 +142,7 @@ TEST(SoftMixDriver, StartsOnFirstUseAndReportsPlaying) {
   EXPECT_EQ(0, static_cast<TSoftMixChannel*>(ch.get())->fa_channel);
 }
 
-TEST(SoftMixDriver, BigEndianSamplesAreConvertedAndFormatZeroRefused) {
+TEST_F(SoftMixDriver, BigEndianSamplesAreConvertedAndFormatZeroRefused) {
   ASSERT_EQ(1, SelectAudioDriver(u"SoftMix Multimedia"));
   TAudioSamplePtr be = Tone(1000)->Convert(TAudioSample::FORMAT_STEREO16BE);
   auto snd = std::dynamic_pointer_cast<TSoftMixSound>(LoadSoundFile(be, 0));
@@ -120,13 +156,13 @@ TEST(SoftMixDriver, BigEndianSamplesAreConvertedAndFormatZeroRefused) {
   EXPECT_EQ(nullptr, LoadSoundFile(TAudioSample::Create(10, 44100, 0), 0));
 }
 
-TEST(SoftMixDriver, ChannelsOfAnotherDriverAreRefused) {
+TEST_F(SoftMixDriver, ChannelsOfAnotherDriverAreRefused) {
   TSoundPtr snd = LoadSoundFile(Tone(1000), 0);
   ASSERT_EQ("SoftMix", Narrow(CurrentAudioDriver()->Name()));
   EXPECT_EQ(nullptr, CueSoundOn(snd, std::make_shared<TChannel>()));
 }
 
-TEST(SoftMixDriver, ReselectingRestartsTheDeviceAndOldHandlesGoStale) {
+TEST_F(SoftMixDriver, ReselectingRestartsTheDeviceAndOldHandlesGoStale) {
   TChannelPtr before = NewAudioChannel();
   ASSERT_NE(nullptr, before);
   int32_t old = static_cast<TSoftMixChannel*>(before.get())->fa_channel;

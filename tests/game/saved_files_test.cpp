@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -145,9 +146,20 @@ TEST_F(SavedFiles, AKillDuringTheWriteLeavesTheOldFileOrTheNewOne) {
         best_score_file(1);
       }
     }
-    usleep(static_cast<useconds_t>(200 + 700 * round));
+    // The kill comes once the child has replaced the file a few times, more each round, so
+    // that it lands somewhere in the write loop; a round with no write would test nothing.
+    const int wanted = 1 + round % 4;
+    int changes = 0;
+    uint8_t last = 1;
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (changes < wanted && std::chrono::steady_clock::now() < give_up) {
+      const std::vector<uint8_t> now = read("data/hiscore.dat");
+      if (now.size() == 4 && now[0] != last) last = now[0], ++changes;
+    }
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
+    ASSERT_EQ(wanted, changes) << "round " << round << ": expected the file replaced " << wanted
+                               << " times before the kill, within a minute";
     const std::vector<uint8_t> bytes = read("data/hiscore.dat");
     ASSERT_EQ(4u, bytes.size()) << "round " << round;
     EXPECT_TRUE(bytes[0] >= 1 && bytes[0] <= 3 && bytes[1] == 0 && bytes[2] == 0 && bytes[3] == 0)

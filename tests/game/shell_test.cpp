@@ -153,7 +153,9 @@ TEST_F(Shell, ItemsChangeTheirTextWhenPaused) {
   EXPECT_EQ(u"3D Graphics: R\\C", menu_item_text(1));
 }
 
-TEST_F(Shell, StereoItemCyclesTheGlassesAndTheirColours) {
+// The eye colours are the published table of the glasses types, "M\G", "R\G", "R\C" and
+// "R\B"; Off keeps the colours in force.
+TEST_F(Shell, StereoItemCyclesTheGlassesThroughThePublishedEyeColours) {
   struct Eyes {
     int32_t l[3], r[3];
   };
@@ -166,12 +168,13 @@ TEST_F(Shell, StereoItemCyclesTheGlassesAndTheirColours) {
     const int32_t want = mode % 5;
     EXPECT_EQ(want, stereo_mode);
     const Eyes& e = table[(want == 0 ? 4 : want) - 1];  // off keeps the last colours
-    EXPECT_EQ(e.l[0], kxdraw.leye_r) << "mode " << want;
-    EXPECT_EQ(e.l[1], kxdraw.leye_g) << "mode " << want;
-    EXPECT_EQ(e.l[2], kxdraw.leye_b) << "mode " << want;
-    EXPECT_EQ(e.r[0], kxdraw.reye_r) << "mode " << want;
-    EXPECT_EQ(e.r[1], kxdraw.reye_g) << "mode " << want;
-    EXPECT_EQ(e.r[2], kxdraw.reye_b) << "mode " << want;
+    const std::string of = "the published colours of glasses type " + std::to_string(want);
+    EXPECT_EQ(e.l[0], kxdraw.leye_r) << of;
+    EXPECT_EQ(e.l[1], kxdraw.leye_g) << of;
+    EXPECT_EQ(e.l[2], kxdraw.leye_b) << of;
+    EXPECT_EQ(e.r[0], kxdraw.reye_r) << of;
+    EXPECT_EQ(e.r[1], kxdraw.reye_g) << of;
+    EXPECT_EQ(e.r[2], kxdraw.reye_b) << of;
   }
 }
 

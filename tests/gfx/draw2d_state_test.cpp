@@ -145,11 +145,20 @@ TEST_F(Draw2D, ClosingTheContextLeavesNothingCurrent) {
   EXPECT_EQ(nullptr, CurrentDraw2DDriver());
   EXPECT_EQ(nullptr, g->_graphics);
   EXPECT_EQ(0, CurrentGraphicsWidth());
-  // Without a context the operations are harmless.
+  // Without a context the operations are harmless, and nothing of them reaches the next one.
   SetDrawColor(1, 2, 3);
+  SetDrawLineWidth(7);
   FillRect(0, 0, 10, 10);
   ClearScreen();
   EXPECT_EQ(nullptr, GrabScreenPixmap(0, 0, 4, 4));
   FlipGraphics(-1);
   g->Close();  // a second close does nothing
+  EXPECT_EQ(nullptr, g->_graphics);
+  g = std::dynamic_pointer_cast<TDraw2DGraphics>(OpenGraphics(640, 480, 0, 0, 0));
+  ASSERT_TRUE(g);
+  int32_t r, gr, b;
+  GetDrawColor(r, gr, b);
+  EXPECT_EQ(255 * 3, r + gr + b) << "expected the next context white, got " << r << "," << gr << "," << b;
+  EXPECT_EQ(1.0f, GetDrawLineWidth()) << "expected the next context's own line width";
+  EXPECT_FALSE(Lit(5, 5)) << "expected the next context cleared, not holding the rectangle";
 }

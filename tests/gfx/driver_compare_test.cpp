@@ -93,6 +93,9 @@ class DriversAgree : public ::testing::Test {
     MakeGraphicsCurrent(nullptr);
     gl_.reset();
     es_.reset();
+    // Making the OpenGL context current selected its driver: the OpenGL ES one, as started,
+    // is selected again for the tests that follow.
+    SelectGraphicsDriver(&TheGLESDraw2DDriver(), GraphicsBackBuffer);
   }
 
   void SetUp() override {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -10,6 +11,8 @@
 
 #include "gfx/font.h"
 #include "gfx/loaders/font_freetype.h"
+#include "gfx/loaders_internal.h"
+#include "stream/core.h"
 
 namespace {
 
@@ -119,10 +122,13 @@ TEST(FreeTypeFont, SpaceAdvancesWithoutAPicture) {
 
 TEST(FreeTypeFont, MemoryFaceOwnsItsBytes) {
   // A resource whose bytes are overwritten after the font has been opened from them.
-  static std::vector<uint8_t> bytes = FileBytes(kDejaVu);
+  // Resources stay registered for the process: each run registers bytes and a name of its own.
+  static std::deque<std::vector<uint8_t>> runs;
+  std::vector<uint8_t>& bytes = runs.emplace_back(FileBytes(kDejaVu));
   ASSERT_FALSE(bytes.empty());
-  RegisterEmbedded(u"fonttest\\scratch.ttf", bytes.data(), static_cast<int64_t>(bytes.size()));
-  TFreeTypeFontPtr font = TFreeTypeFont::Load(u"incbin::fonttest\\scratch.ttf", 20, 0);
+  const std::u16string name = u"fonttest\\scratch" + BytesToText(std::to_string(runs.size())) + u".ttf";
+  ASSERT_EQ(1, RegisterEmbedded(name, bytes.data(), static_cast<int64_t>(bytes.size())));
+  TFreeTypeFontPtr font = TFreeTypeFont::Load(u"incbin::" + name, 20, 0);
   ASSERT_TRUE(font);
   EXPECT_EQ(bytes.size(), font->_buf.size());
   std::fill(bytes.begin(), bytes.end(), 0);
@@ -238,7 +244,9 @@ TEST(FontLoaders, FreeTypeIsInTheChainAndLoadersAreNotAddedTwice) {
   AddFontLoader(head);
   int links = 0;
   for (TFontLoaderPtr l = FontLoaders(); l && links < 10; l = l->_succ) ++links;
+  RemoveFontLoader(mine.get());
   EXPECT_EQ(2, links) << "re-adding must not make a ring";
+  EXPECT_EQ(head, FontLoaders()) << "expected the built-in chain back";
 }
 
 TEST(ImageFont, LoadTakesTheSourcesGlyphCountAndSmoothFlags) {

@@ -230,11 +230,42 @@ TEST_F(GLDriver, OvalsFillTheirBoxAndNoMore) {
   EXPECT_FALSE(Lit(138, 118));
 }
 
-TEST(OvalSegments, FollowTheRadiiInMultiplesOfFour) {
-  EXPECT_EQ(12, OvalSegments(10, 10));
-  EXPECT_EQ(80, OvalSegments(100, 60));
+// The published examples of the segment rule: |xr| + |yr| truncated, at least 12, rounded
+// down to a multiple of 4.
+TEST(OvalSegments, TenByTenTakesTwelveAndHundredBySixtyEighty) {
+  EXPECT_EQ(12, OvalSegments(10, 10)) << "the rule's own example for a 10 x 10 box";
+  EXPECT_EQ(80, OvalSegments(100, 60)) << "the rule's own example for a 100 x 60 box";
   EXPECT_EQ(12, OvalSegments(2, 2)) << "at least 12";
   EXPECT_EQ(24, OvalSegments(-30, 20)) << "15 + 10 = 25, down to a multiple of 4";
+}
+
+// What the segment count is for: a large oval drawn round, not as a polygon. Pixels a pixel
+// and a half inside its outline are lit all round, and a pixel and a half outside are not.
+TEST_F(GLDriver, ALargeOvalIsDrawnRound) {
+  const double cx = 320, cy = 240, rx = 150, ry = 100;
+  FillOval(cx - rx, cy - ry, 2 * rx, 2 * ry);
+  for (int degrees = 0; degrees < 360; degrees += 3) {
+    const double a = degrees * M_PI / 180, c = std::cos(a), s = std::sin(a);
+    // Along the outline's normal at that angle.
+    const double nx = c / rx, ny = s / ry, n = std::hypot(nx, ny);
+    const double ex = cx + rx * c, ey = cy - ry * s;
+    const int ix = static_cast<int>(std::floor(ex - 1.5 * nx / n)), iy = static_cast<int>(std::floor(ey + 1.5 * ny / n));
+    const int ox = static_cast<int>(std::floor(ex + 1.5 * nx / n)), oy = static_cast<int>(std::floor(ey - 1.5 * ny / n));
+    EXPECT_TRUE(Lit(ix, iy)) << "expected (" << ix << ", " << iy << ") inside the outline lit at " << degrees << " degrees";
+    EXPECT_FALSE(Lit(ox, oy)) << "expected (" << ox << ", " << oy << ") outside the outline dark at " << degrees << " degrees";
+  }
+}
+
+TEST_F(GLDriver, LinesAreDrawnAtTheSetWidth) {
+  SetDrawLineWidth(5);
+  DrawLineSegment(100, 300, 200, 300, 1);
+  SetDrawLineWidth(1);
+  DrawLineSegment(100, 350, 200, 350, 1);
+  int wide = 0, thin = 0;
+  for (int y = 290; y <= 310; ++y) wide += Lit(150, y);
+  for (int y = 340; y <= 360; ++y) thin += Lit(150, y);
+  EXPECT_EQ(5, wide) << "expected a line 5 pixels across after SetDrawLineWidth(5)";
+  EXPECT_EQ(1, thin) << "expected a line 1 pixel across after SetDrawLineWidth(1)";
 }
 
 TEST_F(GLDriver, PolygonsFillTheirOutline) {

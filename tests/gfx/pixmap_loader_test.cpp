@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "gfx/loaders_internal.h"
 #include "tests/gfx/pixmap_samples.h"
 
 namespace {
@@ -65,9 +66,22 @@ fs::path TempFile(const std::string& name, const Bytes& b) {
   return p;
 }
 
+// Loaders a test adds are taken out after it: the next test meets the built-in chain.
+class PixmapLoaderChain : public ::testing::Test {
+ protected:
+  void Add(const TPixmapLoaderPtr& loader) {
+    AddPixmapLoader(loader);
+    added.push_back(loader);
+  }
+  void TearDown() override {
+    for (const auto& l : added) RemovePixmapLoader(l.get());
+  }
+  std::vector<TPixmapLoaderPtr> added;
+};
+
 }  // namespace
 
-TEST(PixmapLoaderChain, AsksTgaThenPngThenJpegThenBmp) {
+TEST_F(PixmapLoaderChain, AsksTgaThenPngThenJpegThenBmp) {
   const Bytes files[4] = {SmallTga(), SmallPng(), SmallJpeg(), SmallBmp()};
   TPixmapLoaderPtr loader = PixmapLoaders();
   for (int i = 0; i < 4; ++i, loader = loader->_succ) {
@@ -78,9 +92,9 @@ TEST(PixmapLoaderChain, AsksTgaThenPngThenJpegThenBmp) {
   EXPECT_FALSE(loader) << "exactly four built-in loaders";
 }
 
-TEST(PixmapLoaderChain, NewLoaderGoesFirstAndEachIsGivenTheSameStart) {
+TEST_F(PixmapLoaderChain, NewLoaderGoesFirstAndEachIsGivenTheSameStart) {
   auto greedy = std::make_shared<TGreedyLoader>();
-  AddPixmapLoader(greedy);
+  Add(greedy);
   EXPECT_EQ(greedy, PixmapLoaders());
   Bytes b{'j', 'u', 'n', 'k', '!'};
   Bytes bmp = SmallBmp();
@@ -93,15 +107,15 @@ TEST(PixmapLoaderChain, NewLoaderGoesFirstAndEachIsGivenTheSameStart) {
   EXPECT_EQ(0xFF030201u, p->ReadPixel(0, 0));
 }
 
-TEST(PixmapLoaderChain, StreamExceptionIsARejection) {
-  AddPixmapLoader(std::make_shared<TThrowingLoader<TStreamReadException>>());
+TEST_F(PixmapLoaderChain, StreamExceptionIsARejection) {
+  Add(std::make_shared<TThrowingLoader<TStreamReadException>>());
   TPixmapPtr p = Decode(SmallPng());
   ASSERT_TRUE(p) << "the PNG loader behind the failing one decodes";
   EXPECT_EQ(3, p->width);
 }
 
-TEST(PixmapLoaderChain, OtherExceptionsPassToTheCaller) {
-  AddPixmapLoader(std::make_shared<TThrowingLoader<Runtime>>());
+TEST_F(PixmapLoaderChain, OtherExceptionsPassToTheCaller) {
+  Add(std::make_shared<TThrowingLoader<Runtime>>());
   EXPECT_THROW(Decode(SmallPng()), TRuntimeError);
   fs::path file = TempFile("throw.png", SmallPng());
   EXPECT_THROW(LoadPixmapUrl(TUrl(file.u16string())), TRuntimeError);

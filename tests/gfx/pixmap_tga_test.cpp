@@ -79,8 +79,11 @@ TEST(TgaLoader, HeadersOutsideTheAcceptedSetGiveNull) {
   EXPECT_FALSE(Decode(Tga(3, 2, 2, 24, px), tga)) << "image type 3";
   EXPECT_FALSE(Decode(Tga(2, 2, 2, 8, px), tga)) << "depth 8";
   EXPECT_FALSE(Decode(Tga(2, 0, 2, 24, px), tga)) << "width 0";
-  EXPECT_FALSE(Decode(Tga(2, 4097, 1, 24, px), tga)) << "width 4097";
-  EXPECT_FALSE(Decode(Tga(2, 1, 4097, 24, px), tga)) << "height 4097";
+  // Sizes 1..4096 are accepted in both directions.
+  EXPECT_FALSE(Decode(Tga(2, 4097, 1, 24, Bytes(4097 * 3, 1)), tga)) << "width 4097, beyond the accepted 4096";
+  EXPECT_FALSE(Decode(Tga(2, 1, 4097, 24, Bytes(4097 * 3, 1)), tga)) << "height 4097, beyond the accepted 4096";
+  EXPECT_TRUE(Decode(Tga(2, 4096, 1, 24, Bytes(4096 * 3, 1)), tga)) << "width 4096, the largest accepted";
+  EXPECT_TRUE(Decode(Tga(2, 1, 4096, 24, Bytes(4096 * 3, 1)), tga)) << "height 4096, the largest accepted";
   Bytes mapped = TgaHeader(2, 1, 1, 24, 0, 1);
   mapped.insert(mapped.end(), {1, 2, 3});
   EXPECT_FALSE(Decode(mapped, tga)) << "colour-map type 1";

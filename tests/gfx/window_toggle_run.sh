@@ -24,6 +24,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 1920x1080x24" bas
     local file=$1 picture=$2 end=$((SECONDS + 30)) seen ok bar
     shift 2
     while [ $SECONDS -lt $end ]; do
+      game_gone "bars in $file" && exit 1
       import -window "$win" "$file"
       seen="picture $picture lit $(lit "$file" "$picture")"
       ok=1
@@ -42,6 +43,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 1920x1080x24" bas
   wait_title() {
     local end=$((SECONDS + 60)) s=0
     while [ $SECONDS -lt $end ]; do
+      game_gone "the title" && exit 1
       import -window "$win" "$out/title.png"
       s=$(convert "$out/title.png" -crop 540x68+690+513 +repage -fx "r>0.6&&g>0.6&&b<0.4" -format "%[fx:mean]" info:)
       awk -v s="$s" "BEGIN { exit !(s >= 0.05) }" && return 0
@@ -54,6 +56,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 1920x1080x24" bas
     [ -n "$wm" ] || return 0
     local end=$((SECONDS + 30)) state
     while [ $SECONDS -lt $end ]; do
+      game_gone "the full-screen state $1" && exit 1
       state=$(xprop -id "$win" _NET_WM_STATE)
       case "$1:$state" in yes:*_NET_WM_STATE_FULLSCREEN*) return 0 ;; no:*FULLSCREEN*) ;; no:*) return 0 ;; esac
       sleep 0.2

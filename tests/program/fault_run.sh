@@ -43,11 +43,14 @@ drive='
   wait_until 60 "$out/title.png" 480x20+80+458 "(r+g+b)/3>0.45" 0.1 || exit 1
   choose_item 1 "$out/title.png" "$out/glasses_item.png" || exit 1
   wait_changed 20 "$out/title.png" "$out/glasses.png" 400x150+120+50 0.2 || exit 1
+  # Changed into the title drawn in the new glasses colours, not into a dark screen.
+  lit=$(share "$out/glasses.png" 400x150+120+50 "max(r,max(g,b))>0.3")
+  at_least "$lit" 0.2 || fail "the title is not drawn after the glasses changed ($lit lit) in $out/glasses.png"
   if [ "$case" = readonly ]; then
     xdotool key Escape
   else
     # Into play: the ship at 320, 440; a shot; then the signal or a pause, the title and Escape.
-    xdotool mousemove 320 250; sleep 0.3; xdotool click 1
+    choose_item 0 "$out/glasses.png" "$out/start_item.png" || exit 1
     wait_until 60 "$out/play.png" 60x30+290+425 "(r+g+b)/3>0.45" 0.15 || exit 1
     xdotool click 1
     if [ "$case" = sigterm ]; then

@@ -1,6 +1,9 @@
 # Shared by the real-program scripts: a private run directory, screenshots, waits on what
 # the screen shows, and colour counts over a part of a screenshot.
 
+# A script that fails leaves no game behind: one hung in a dead lock would outlive its display.
+trap '[ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null' EXIT
+
 # A directory with data/ holding links to the game's sounds; the game's files land there.
 make_run_dir() {
   local run
@@ -12,6 +15,20 @@ make_run_dir() {
 
 # shot FILE: the whole screen.
 shot() { import -window root "$1"; }
+
+# picture_shots WxH: for a screen of that size, where the game's 640 x 480 picture lies (scale s,
+# offset ox oy, size pw ph, whole picture between black bars), and shot redefined to cut it out
+# and bring it back to 640 x 480, so that every region below speaks in game pixels.
+picture_shots() {
+  local sw=${1%%x*} rest=${1#*x}
+  local sh=${rest%%x*}
+  read -r s ox oy pw ph < <(awk -v w="$sw" -v h="$sh" 'BEGIN { s = w / 640; if (h / 480 < s) s = h / 480;
+    printf "%s %d %d %d %d\n", s, (w - 640 * s) / 2, (h - 480 * s) / 2, 640 * s, 480 * s }')
+  shot() {
+    if [ "$pw" = 640 ] && [ "$ph" = 480 ]; then import -window root -crop "640x480+${ox}+${oy}" +repage "$1"
+    else import -window root -crop "${pw}x${ph}+${ox}+${oy}" +repage -resize "640x480!" "$1"; fi
+  }
+}
 
 # share FILE WxH+X+Y FX: the share (0..1) of the region's pixels for which the fx test holds.
 share() {
@@ -33,13 +50,24 @@ changed() {
 # at_least VALUE MIN: true when VALUE >= MIN.
 at_least() { awk -v s="$1" -v m="$2" 'BEGIN { exit !(s >= m) }'; }
 
+# game_gone WHAT: true, after saying so, when the game ($pid, if set) has ended while waiting
+# for WHAT: a wait that goes on would only fail later, or block on a window that is gone.
+game_gone() {
+  local rc
+  [ -n "${pid:-}" ] && ! kill -0 "$pid" 2>/dev/null || return 1
+  wait "$pid"; rc=$?
+  echo "FAIL: the game ended with exit code $rc while waiting for $1"
+}
+
 # shots_until SECONDS FILE MIN DESCRIPTION MEASURE...: takes screenshots into FILE until the
-# command MEASURE... (run with FILE appended) prints at least MIN; fails after SECONDS.
+# command MEASURE... (run with FILE appended) prints at least MIN; fails after SECONDS, or at
+# once when the game ($pid, if set) has ended meanwhile.
 shots_until() {
   local limit=$1 file=$2 min=$3 what=$4 s=0
   shift 4
   local end=$((SECONDS + limit))
   while [ $SECONDS -lt $end ]; do
+    game_gone "$what in $file" && return 1
     shot "$file"
     s=$("$@" "$file")
     at_least "$s" "$min" && return 0
@@ -101,7 +129,11 @@ start_openbox() {
 window_size() { xwininfo -id "$1" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }'; }
 wait_size() {
   local end=$((SECONDS + 30))
-  while [ $SECONDS -lt $end ]; do [ "$(window_size "$1")" = "$2" ] && return 0; sleep 0.2; done
+  while [ $SECONDS -lt $end ]; do
+    game_gone "a $2 window" && exit 1
+    [ "$(window_size "$1")" = "$2" ] && return 0
+    sleep 0.2
+  done
   fail "the window is $(window_size "$1"), expected $2"
 }
 

@@ -17,16 +17,9 @@ export game checker screen out run src
 play() {
 xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c '
   . "$src/tests/program/lib.sh"
-  # The picture in the middle of the screen: scale s, offset (ox, oy).
+  # Every shot is of the game picture, in game pixels (lib.sh); shot_full is the whole screen.
+  picture_shots "$screen"
   sw=${screen%%x*}; rest=${screen#*x}; sh=${rest%%x*}
-  read -r s ox oy pw ph < <(awk -v w="$sw" -v h="$sh" "BEGIN { s = w / 640; if (h / 480 < s) s = h / 480;
-    printf \"%s %d %d %d %d\n\", s, (w - 640 * s) / 2, (h - 480 * s) / 2, 640 * s, 480 * s }")
-  # shot FILE: the game picture cut out of the screen and brought back to 640 x 480, so every
-  # check below speaks in game pixels; shot_full FILE: the whole screen.
-  shot() {
-    if [ "$pw" = 640 ] && [ "$ph" = 480 ]; then import -window root -crop "640x480+${ox}+${oy}" +repage "$1"
-    else import -window root -crop "${pw}x${ph}+${ox}+${oy}" +repage -resize "640x480!" "$1"; fi
-  }
   shot_full() { import -window root "$1"; }
   # text_at FILE WxH+X+Y: the text OCR reads in a region given in game pixels, taken from the
   # screen at its own resolution into FILE.
@@ -52,7 +45,15 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   # to_screen X Y: a game position in screen pixels.
   to_screen() { awk -v x="$1" -v y="$2" -v s="$s" -v ox="$ox" -v oy="$oy" "BEGIN { printf \"%d %d\", ox + x * s, oy + y * s }"; }
   mouse() { xdotool mousemove $(to_screen "$1" "$2"); }
-  click_at() { mouse "$1" "$2"; sleep 0.3; xdotool click 1; }
+  # point_at X Y FILE: points at the menu item on line Y and waits until that line has changed
+  # in FILE (a highlighted item is drawn larger, whatever the glasses); choose_at X Y then
+  # clicks: a click sent with the move could choose the item highlighted before.
+  point_at() {
+    shot "$3.before.png"
+    mouse "$1" "$2"
+    wait_changed 20 "$3.before.png" "$3" 360x30+140+$(($2 - 25)) 0.08 || exit 1
+  }
+  choose_at() { point_at "$1" "$2" "$out/choose_$2.png"; xdotool click 1; }
   audio_at() { stat -c %s "$out/audio.raw" 2>/dev/null || echo 0; }
   # Colour tests: yellow highlighted menu text, anything strongly coloured, anything bright.
   yellow="r>0.6&&g>0.6&&b<0.4"
@@ -92,7 +93,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   a_music_end=$(audio_at)
   wait_text 50 "$out/03_music_off.png" 400x40+120+302 Off "the music item"
   # 4. A new game: the get-ready zoom, then play.
-  click_at 320 250
+  choose_at 320 250
   wait_until 60 "$out/04_ready.png" 300x60+170+255 "$yellow" 0.05 || exit 1
   wait_until 60 "$out/04_play.png" 300x60+170+255 "!($yellow)" 0.999 || exit 1
   # 5. A click fires at once, before the saucer or invader shots can sound: from x 320 the shot
@@ -127,9 +128,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   awk -v a="$lit" -v b="$dim" "BEGIN { exit !(b < a * 0.6) }" ||
     fail "the pause picture is not darkened: mean $dim under the menu, $lit before"
   mouse 140 250  # the pointer off the text, the ship still under the blocker
-  sleep 0.3
-  text=$(text_at "$out/07_resume_text.png" 300x40+170+222)
-  grep -q "Resume" <<<"$text" || fail "expected Resume Game on the pause screen, read: $text"
+  wait_text 50 "$out/07_resume_text.png" 300x40+170+222 Resume "the first item of the pause screen"
   # 8. Space resumes: no menu, full brightness again.
   xdotool key space
   wait_until 20 "$out/08_resumed.png" 240x30+200+228 "!($yellow)" 0.99 || exit 1
@@ -140,12 +139,9 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   xdotool key space
   wait_until 20 "$out/09_pause.png" 240x30+200+228 "$yellow" 0.05 || exit 1
   xdotool key Escape
-  sleep 0.3
-  mouse 140 250
   wait_text 60 "$out/09_start_text.png" 300x40+170+222 Start "the first title item after Escape"
   # 10. The glasses item three times: each step tints the title differently; the third is R\C.
-  mouse 320 290; sleep 0.3
-  shot "$out/09_title.png"
+  point_at 320 290 "$out/09_title.png"
   prev="$out/09_title.png"
   for i in 1 2 3; do
     xdotool click 1
@@ -154,7 +150,7 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 $screen" bash -c 
   done
   # 11. A game lost: the ship kept in the gap between two blockers, under the formation, until
   # the game-over text comes and goes; after each lost ship it is back at x 320.
-  click_at 320 250
+  choose_at 320 250
   wait_until 60 "$out/11_play.png" 60x30+290+425 "$bright" 0.15 || exit 1
   lost=0 end=$((SECONDS + 1200)) x=220
   while [ $SECONDS -lt $end ]; do

@@ -27,9 +27,12 @@ xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 640x480x24" bash 
   at_least "$purple" 0.03 || fail "no purple item text at y 280 ($purple)"
   best=$(read_text "$out/title.png" 220x26+210+0)
   grep -q "Best: 1234" <<<"$best" || fail "expected Best: 1234 on the title, read: $best"
-  # Through the first glasses the title picture is drawn twice in the eye colours.
+  # Through the first glasses ("M\G") the title picture is drawn twice in the eye colours:
+  # magenta for the left eye, green for the right, where the flat title has next to no green.
   choose_item 1 "$out/title.png" "$out/glasses_item.png" || exit 1
-  wait_changed 20 "$out/title.png" "$out/stereo.png" 400x150+120+50 0.2 || exit 1
+  wait_until 20 "$out/stereo.png" 400x150+120+50 "g>0.3&&g>2*r" 0.03 || exit 1
+  magenta=$(share "$out/stereo.png" 400x150+120+50 "r>0.3&&r>2*g")
+  at_least "$magenta" 0.03 || fail "no left-eye copy of the title in $out/stereo.png (magenta share $magenta)"
   xdotool key Escape
   game_ends 10 Escape
 ' || exit 1

@@ -1,13 +1,16 @@
 // Files, paths, names matched without regard to case, and the uncaught-failure rule.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "stream/stream.h"
+#include "tests/fresh_process.h"
 
 namespace fs = std::filesystem;
 
@@ -160,6 +163,27 @@ TEST_F(FileSystem, FileKindAndDirectories) {
   EXPECT_EQ(BytesToText(fs::canonical(dir_ / "sub").string()), CurrentDirectory());
   EXPECT_EQ(0, ChangeDirectory(u"missing"));
   EXPECT_EQ(1, ChangeDirectory(u".."));
+}
+
+// A write that fails half-way (here the process may write no file beyond 64 KiB, which holds
+// for root too) leaves the old file as it was and no temporary file beside it.
+TEST_F(FileSystem, AReplacementThatFailsToWriteLeavesTheOldFile) {
+  Put("saved.dat", "the old bytes");
+  // The process of its own runs this test from its start, in a directory of its own.
+  EXPECT_IN_FRESH_PROCESS([]() -> std::string {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit small{65536, 65536};
+    if (setrlimit(RLIMIT_FSIZE, &small) != 0) return "expected to limit the size of files written";
+    if (ReplaceFileBytes(u"saved.dat", std::vector<uint8_t>(1 << 20, 'x')))
+      return "expected false for a megabyte written under a 64 KiB limit, got true";
+    const std::string kept = Get("saved.dat");
+    if (kept != "the old bytes") return "expected the old file kept, it holds " + std::to_string(kept.size()) + " bytes";
+    for (const auto& e : fs::directory_iterator("."))
+      if (e.path().filename() != "saved.dat") return "expected no temporary file left, found " + e.path().filename().string();
+    return "";
+  });
+  EXPECT_TRUE(ReplaceFileBytes(u"saved.dat", {'n', 'e', 'w'})) << "expected the same write to succeed without the limit";
+  EXPECT_EQ("new", Get("saved.dat"));
 }
 
 TEST(NormalisePath, SlashesColonsAndRoots) {

@@ -52,11 +52,14 @@ TEST_F(Embedded, TwoReadersAreIndependent) {
 }
 
 TEST(RegisterEmbedded, ANameRegisteredTwiceKeepsTheFirstEntry) {
+  // Entries stay for the process: each run of the test takes a name of its own.
+  static int runs = 0;
+  const std::u16string name = u"twice" + BytesToText(std::to_string(++runs));
   static const char first[] = "first", second[] = "second!";
-  EXPECT_EQ(1, RegisterEmbedded(u"twice", first, 5));
-  EXPECT_EQ(0, RegisterEmbedded(u"twice", second, 7));
-  EXPECT_EQ(first, EmbeddedData(u"twice"));
-  EXPECT_EQ(5, EmbeddedSize(u"twice"));
+  EXPECT_EQ(1, RegisterEmbedded(name, first, 5));
+  EXPECT_EQ(0, RegisterEmbedded(name, second, 7));
+  EXPECT_EQ(first, EmbeddedData(name));
+  EXPECT_EQ(5, EmbeddedSize(name));
 }
 
 TEST(OpenStreamUrl, UnknownProtocolsAndEmptyUrlsGiveNull) {

@@ -5,6 +5,7 @@
 #include "stream/core.h"
 #include "system/event.h"
 #include "system/hook.h"
+#include "tests/fresh_process.h"
 
 namespace {
 std::vector<int> order;
@@ -26,9 +27,28 @@ std::shared_ptr<void> DetachSelf(int32_t id, const std::shared_ptr<void>& data, 
 }
 
 std::string Text(const std::u16string& s) { return TextToBytes(s); }
+
+// Hook channels are never given back, so each test takes fresh ones; what it records is its own.
+class HookChain : public ::testing::Test {
+ protected:
+  void SetUp() override { order.clear(); }
+  void TearDown() override { order.clear(); }
+};
+
+// The queue is process-wide: each test starts and leaves it empty.
+class EventQueue : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    EnableEventQueue();
+    while (PollEvent()) {}
+  }
+  void TearDown() override {
+    while (PollEvent()) {}
+  }
+};
 }  // namespace
 
-TEST(HookChain, EqualPrioritiesRunInAttachOrderBeforeLowerOnes) {
+TEST_F(HookChain, EqualPrioritiesRunInAttachOrderBeforeLowerOnes) {
   const int32_t id = AllocateHookChannel();
   AttachHook(id, Record<0>, {}, 0);
   AttachHook(id, Record<1>, {}, 5);
@@ -39,14 +59,14 @@ TEST(HookChain, EqualPrioritiesRunInAttachOrderBeforeLowerOnes) {
   EXPECT_EQ((std::vector<int>{4, 1, 2, 0, 3}), order);
 }
 
-TEST(HookChain, EachHookGetsThePreviousResultAndItsContext) {
+TEST_F(HookChain, EachHookGetsThePreviousResultAndItsContext) {
   const int32_t id = AllocateHookChannel();
   AttachHook(id, AddContext, std::make_shared<int>(10));
   AttachHook(id, AddContext, std::make_shared<int>(100));
   EXPECT_EQ(111, *std::static_pointer_cast<int>(RunHookChain(id, std::make_shared<int>(1))));
 }
 
-TEST(HookChain, DetachRemovesTheFirstMatchAndAHookMayDetachItself) {
+TEST_F(HookChain, DetachRemovesTheFirstMatchAndAHookMayDetachItself) {
   const int32_t id = AllocateHookChannel();
   auto a = std::make_shared<int>(0), b = std::make_shared<int>(0);
   AttachHook(id, DetachSelf, {}, 1);
@@ -60,19 +80,25 @@ TEST(HookChain, DetachRemovesTheFirstMatchAndAHookMayDetachItself) {
   EXPECT_EQ((std::vector<int>{99, 2, 1, 2, 1}), order);
 }
 
-TEST(HookChain, TheTwoHundredFiftySeventhChannelIsRefused) {
-  int32_t last = -1;
-  for (int i = 0; i < 256; ++i) last = AllocateHookChannel();
-  EXPECT_EQ(255, last);
-  try {
-    AllocateHookChannel();
-    FAIL() << "expected \"Too many hook ids\"";
-  } catch (const TRuntimeError& e) {
-    EXPECT_STREQ("Too many hook ids", e.what());
-  }
+// Channels and user ids are handed out once per process, counted from its start.
+TEST(FreshProcess, TheTwoHundredFiftySeventhChannelIsRefusedAndUserIdsStartAt0x80000001) {
+  EXPECT_IN_FRESH_PROCESS([]() -> std::string {
+    const int32_t first_user = TEvent::AllocUserId();
+    if (first_user != static_cast<int32_t>(0x80000001u))
+      return "expected the first user id 0x80000001, got " + std::to_string(first_user);
+    int32_t taken = 0;
+    try {
+      while (taken < 300) AllocateHookChannel(), ++taken;
+    } catch (const TRuntimeError& e) {
+      if (std::string(e.what()) != "Too many hook ids")
+        return std::string("expected \"Too many hook ids\", got \"") + e.what() + "\"";
+    }
+    if (taken != 256) return "expected 256 channels before the refusal, got " + std::to_string(taken);
+    return "";
+  });
 }
 
-TEST(HookChain, AnUnsetFunctionOrABadChannelRaises) {
+TEST_F(HookChain, AnUnsetFunctionOrABadChannelRaises) {
   const int32_t id = AllocateHookChannel();
   AttachHook(id, nullptr);
   try {
@@ -89,15 +115,15 @@ TEST(EventText, NamesUserAndUnknownIdsAndShowsOnlyStringExtras) {
   EXPECT_EQ("KeyDown: data=65, mods=3, x=-4, y=7, extra=\"hi\"", Text(e->ToString()));
   e->extra = std::make_shared<int>(1);
   EXPECT_EQ("KeyDown: data=65, mods=3, x=-4, y=7, extra=\"\"", Text(e->ToString()));
-  EXPECT_EQ(static_cast<int32_t>(0x80000001u), TEvent::AllocUserId());
-  const int32_t second = TEvent::AllocUserId();
-  EXPECT_EQ("UserEvent2", Text(EventIdName(second)));
+  const int32_t first = TEvent::AllocUserId(), second = TEvent::AllocUserId();
+  EXPECT_EQ(first + 1, second) << "user ids are handed out in turn";
+  EXPECT_EQ("UserEvent" + std::to_string(second - static_cast<int32_t>(0x80000000u)), Text(EventIdName(second)));
   EXPECT_EQ("Unknown Event, id=262", Text(EventIdName(262)));
   EXPECT_EQ("GadgetLostFocus", Text(EventIdName(8200)));
   EXPECT_EQ("ProcessExit", Text(EventIdName(131073)));
 }
 
-TEST(EventQueue, TicksOfOneSourceMergeIntoTheQueuedOne) {
+TEST_F(EventQueue, TicksOfOneSourceMergeIntoTheQueuedOne) {
   EnableEventQueue();
   auto timer_a = std::make_shared<int>(0), timer_b = std::make_shared<int>(0);
   TEvent::Create(EventTimerTick, timer_a, 1)->Emit();
@@ -118,7 +144,7 @@ TEST(EventQueue, TicksOfOneSourceMergeIntoTheQueuedOne) {
   EXPECT_EQ(timer_b, EventSource());
 }
 
-TEST(EventQueue, DropsTheNewestBeyondTwoHundredFiftySix) {
+TEST_F(EventQueue, DropsTheNewestBeyondTwoHundredFiftySix) {
   EnableEventQueue();
   for (int i = 0; i < 300; ++i) TEvent::Create(EventKeyChar, nullptr, i)->Emit();
   EXPECT_EQ(256, QueuedEventCount());

@@ -14,6 +14,14 @@ class InputState : public SdlWindowTest {
     SdlWindowTest::SetUp();
     StartInputPolling();
   }
+  // Polling stops and what the window's going raised is taken, so that the next test starts
+  // polling anew, for every window, with no close request pending.
+  void TearDown() override {
+    SdlWindowTest::TearDown();
+    PollSystemEvents();
+    TakeAppTerminateRequest();
+    StopInputPolling();
+  }
 };
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <string>
+#include <vector>
 
 #include "system/input.h"
 #include "system/input_internal.h"
@@ -40,9 +41,33 @@ SDL_Joystick* AttachController() {
   EXPECT_TRUE(SDL_IsGameController(index)) << "expected SDL to know the layout now";
   return SDL_JoystickOpen(index);
 }
+
+// The pads a test plugs in are unplugged after it and the ports forgotten, so that the next
+// test meets no pad, as a process that has read none.
+class Joystick : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (SDL_Joystick* pad : opened)
+      if (pad) SDL_JoystickClose(pad);
+    opened.clear();
+    ForgetJoystickPorts();
+    while (SDL_NumJoysticks() > 0)
+      if (SDL_JoystickDetachVirtual(0) != 0) break;
+  }
+  SDL_Joystick* AttachPad(int axes = 6, int buttons = 12, int hats = 1) {
+    opened.push_back(::AttachPad(axes, buttons, hats));
+    return opened.back();
+  }
+  SDL_Joystick* AttachController() {
+    opened.push_back(::AttachController());
+    return opened.back();
+  }
+  std::vector<SDL_Joystick*> opened;
+};
+class GameController : public Joystick {};
 }  // namespace
 
-TEST(Joystick, NoDeviceMeansZeroEverywhere) {
+TEST_F(Joystick, NoDeviceMeansZeroEverywhere) {
   EXPECT_EQ(0, JoystickCount());
   EXPECT_EQ(0.0f, JoystickX(0));
   EXPECT_EQ(0, JoystickHitCount(0, 0));
@@ -50,7 +75,7 @@ TEST(Joystick, NoDeviceMeansZeroEverywhere) {
   EXPECT_TRUE(JoystickName(0).empty());
 }
 
-TEST(Joystick, MasksAxesAndHat) {
+TEST_F(Joystick, MasksAxesAndHat) {
   SDL_Joystick* pad = AttachPad(6, 12, 1);
   ASSERT_EQ(1, JoystickCount());
   EXPECT_EQ(0xFFF, JoystickButtonMask(0));
@@ -68,7 +93,7 @@ TEST(Joystick, MasksAxesAndHat) {
   EXPECT_EQ(0.875f, JoystickHat(0));
 }
 
-TEST(Joystick, HitsCountRisingEdgesSeenByReads) {
+TEST_F(Joystick, HitsCountRisingEdgesSeenByReads) {
   SDL_Joystick* pad = AttachPad();
   JoystickCount();
   SDL_JoystickSetVirtualButton(pad, 1, 1);
@@ -82,7 +107,7 @@ TEST(Joystick, HitsCountRisingEdgesSeenByReads) {
   EXPECT_EQ(1, JoystickHitCount(0, 0)) << "pressed twice between reads";
 }
 
-TEST(Joystick, APadPluggedInLaterTakesTheNextPortAndOldPortsStay) {
+TEST_F(Joystick, APadPluggedInLaterTakesTheNextPortAndOldPortsStay) {
   SDL_Joystick* first = AttachPad();
   ASSERT_EQ(1, JoystickCount());
   SDL_JoystickSetVirtualButton(first, 3, 1);
@@ -96,13 +121,14 @@ TEST(Joystick, APadPluggedInLaterTakesTheNextPortAndOldPortsStay) {
   EXPECT_EQ(0xF, JoystickButtonMask(1));
 }
 
-TEST(Joystick, UnpluggedPadKeepsItsLastStateUntilAnotherTakesThePort) {
+TEST_F(Joystick, UnpluggedPadKeepsItsLastStateUntilAnotherTakesThePort) {
   SDL_Joystick* pad = AttachPad();
   ASSERT_EQ(1, JoystickCount());
   SDL_JoystickSetVirtualAxis(pad, 0, SDL_JOYSTICK_AXIS_MAX);
   SDL_JoystickSetVirtualButton(pad, 0, 1);
   EXPECT_EQ(1.0f, JoystickX(0));
   SDL_JoystickClose(pad);
+  opened[0] = nullptr;
   ASSERT_EQ(0, SDL_JoystickDetachVirtual(0));
   EXPECT_EQ(1.0f, JoystickX(0)) << "last state kept";
   EXPECT_EQ(1, IsJoystickButtonDown(0, 0));
@@ -112,7 +138,7 @@ TEST(Joystick, UnpluggedPadKeepsItsLastStateUntilAnotherTakesThePort) {
   EXPECT_EQ(-1.0f, JoystickX(0));
 }
 
-TEST(Joystick, PortsBeyondFifteenAreAbsent) {
+TEST_F(Joystick, PortsBeyondFifteenAreAbsent) {
   for (int i = 0; i < 17; ++i) AttachPad(1, 1, 0);
   EXPECT_EQ(16, JoystickCount());
   EXPECT_EQ(0, JoystickButtonMask(16));
@@ -124,7 +150,7 @@ TEST(Joystick, PortsBeyondFifteenAreAbsent) {
 // SDL drops the input of every pad while the program has windows and none has the keyboard
 // focus, unless told otherwise; a game behind another window or without a window manager
 // would read a dead pad.
-TEST(Joystick, APadIsReadWhileNoWindowHasTheFocus) {
+TEST_F(Joystick, APadIsReadWhileNoWindowHasTheFocus) {
   SDL_Joystick* pad = AttachPad();
   SDL_Window* window = SDL_CreateWindow("unfocused", 0, 0, 64, 64, SDL_WINDOW_HIDDEN);
   ASSERT_NE(nullptr, window) << SDL_GetError();
@@ -138,7 +164,7 @@ TEST(Joystick, APadIsReadWhileNoWindowHasTheFocus) {
 
 // The game steers on JoystickX(0) == -1.0 and +1.0 exactly; a pad's d-pad must do as well
 // as its stick, and must not hide the stick when that is pushed.
-TEST(Joystick, AHeldHatReadsAsTheStickAtFullDeflectionWhileTheStickRests) {
+TEST_F(Joystick, AHeldHatReadsAsTheStickAtFullDeflectionWhileTheStickRests) {
   SDL_Joystick* pad = AttachPad(2, 2, 1);
   ASSERT_EQ(1, JoystickCount());
   SDL_JoystickSetVirtualHat(pad, 0, SDL_HAT_LEFT);
@@ -158,7 +184,7 @@ TEST(Joystick, AHeldHatReadsAsTheStickAtFullDeflectionWhileTheStickRests) {
   EXPECT_NEAR(0.0f, JoystickY(0), 1e-4f) << "released: the stick's own reading again";
 }
 
-TEST(GameController, SouthAndEastFaceButtonsAreButtonsZeroAndOneAndItsDpadSteers) {
+TEST_F(GameController, SouthAndEastFaceButtonsAreButtonsZeroAndOneAndItsDpadSteers) {
   SDL_Joystick* pad = AttachController();
   ASSERT_EQ(1, JoystickCount());
   SDL_JoystickSetVirtualButton(pad, 2, 1);  // south

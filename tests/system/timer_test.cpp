@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <limits>
+#include <thread>
 #include <vector>
 
 #include "system/event.h"
@@ -19,6 +23,43 @@ std::shared_ptr<void> CollectTicks(int32_t, const std::shared_ptr<void>& data, c
   if (e->id == EventTimerTick || e->id < 0) ticks_seen.push_back(e), tick_data.push_back(e->data);
   return data;
 }
+
+// Every timer a test makes is stopped after it, its queued ticks taken and the collector
+// detached, so that the next test meets an empty registry and a quiet queue.
+class Timer : public ::testing::Test {
+ protected:
+  std::shared_ptr<TTimer> Make(float hertz, std::shared_ptr<TEvent> event = {}) {
+    auto t = TTimer::Create(hertz, std::move(event));
+    if (t) made.push_back(t);
+    return t;
+  }
+  void Collect() {
+    AttachHook(EventHookChannel(), CollectTicks);
+    collecting = true;
+  }
+  void TearDown() override {
+    for (auto& t : made) t->Stop();
+    made.clear();
+    if (collecting) DetachHook(EventHookChannel(), CollectTicks);
+    while (PollEvent()) {}
+    ticks_seen.clear();
+    tick_data.clear();
+    EXPECT_EQ(0, RunningTimerCount()) << "a test left a timer running";
+  }
+  std::vector<std::shared_ptr<TTimer>> made;
+  bool collecting = false;
+};
+
+// Waits, up to a bound that only a stuck timer thread reaches, until SDL's queue holds at
+// least `n` posted records: ticks that the main thread has not yet pumped.
+bool QueuedPostsReach(int n) {
+  const int32_t start = SystemMillis();
+  while (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_USEREVENT, SDL_LASTEVENT) < n) {
+    if (SystemMillis() - start > 20000) return false;
+    DelayMillis(1);
+  }
+  return true;
+}
 }  // namespace
 
 // Only bounds that hold on a loaded machine: a sleep lasts at least its length, and a timer
@@ -27,16 +68,28 @@ TEST(Clock, DelayLastsAtLeastItsLengthAndANegativeOneReturns) {
   const int32_t start = SystemMillis();
   DelayMillis(30);
   EXPECT_GE(SystemMillis() - start, 30);
-  DelayMillis(-1);  // would sleep for weeks if taken as unsigned; the test's timeout catches that
-  DelayMillis(INT32_MIN);
+  // Taken as unsigned they would sleep for weeks: run them aside and wait for their end.
+  std::atomic<bool> returned{false};
+  std::thread negative([&returned] {
+    DelayMillis(-1);
+    DelayMillis(INT32_MIN);
+    returned = true;
+  });
+  const int32_t waited_from = SystemMillis();
+  while (!returned && SystemMillis() - waited_from < 60000) DelayMillis(5);
+  if (!returned) {
+    negative.detach();  // still asleep; the process ends it
+    FAIL() << "expected DelayMillis(-1) and DelayMillis(INT32_MIN) to return, still asleep after a minute";
+  }
+  negative.join();
 }
 
 // Tick counts are bounded by the periods elapsed since before Create; a loaded machine
 // may deliver fewer, never more.
-TEST(Timer, WaitBlocksForTheFirstTickAndAfterAStallReturnsTheMissedOnes) {
+TEST_F(Timer, WaitBlocksForTheFirstTickAndAfterAStallReturnsTheMissedOnes) {
   SystemDriver();
   const int32_t start = SystemMillis();
-  auto timer = TTimer::Create(60);
+  auto timer = Make(60);
   ASSERT_TRUE(timer);
   const int32_t first = timer->Wait();
   EXPECT_GE(SystemMillis() - start, 15) << "not before one 16 ms period";
@@ -51,9 +104,9 @@ TEST(Timer, WaitBlocksForTheFirstTickAndAfterAStallReturnsTheMissedOnes) {
   EXPECT_LE(timer->Ticks(), (SystemMillis() - start + 2) / 16) << "never more than the periods elapsed";
 }
 
-TEST(Timer, TicksEmitTimerTickOrTheGivenEventUnchanged) {
-  AttachHook(EventHookChannel(), CollectTicks);
-  auto plain = TTimer::Create(200);
+TEST_F(Timer, TicksEmitTimerTickOrTheGivenEventUnchanged) {
+  Collect();
+  auto plain = Make(200);
   ASSERT_TRUE(plain);
   plain->Wait();
   plain->Wait();
@@ -64,7 +117,7 @@ TEST(Timer, TicksEmitTimerTickOrTheGivenEventUnchanged) {
   EXPECT_EQ(plain, ticks_seen[0]->source);
   ticks_seen.clear();
   auto event = TEvent::Create(TEvent::AllocUserId(), nullptr, 77, 0, 5, 6);
-  auto timer = TTimer::Create(200, event);
+  auto timer = Make(200, event);
   timer->Wait();
   timer->Wait();
   ASSERT_GE(ticks_seen.size(), 2u);
@@ -73,19 +126,19 @@ TEST(Timer, TicksEmitTimerTickOrTheGivenEventUnchanged) {
   EXPECT_EQ(5, event->x);
 }
 
-TEST(Timer, SeventeenthTimerIsRefusedUntilOneStops) {
+TEST_F(Timer, SeventeenthTimerIsRefusedUntilOneStops) {
   std::vector<std::shared_ptr<TTimer>> timers;
   for (int i = 0; i < 16; ++i) {
-    timers.push_back(TTimer::Create(10));
+    timers.push_back(Make(10));
     ASSERT_TRUE(timers.back()) << "timer " << i;
   }
   EXPECT_FALSE(TTimer::Create(10));
   timers[3]->Stop();
   EXPECT_EQ(15, RunningTimerCount());
-  EXPECT_TRUE(TTimer::Create(10));
+  EXPECT_TRUE(Make(10));
 }
 
-TEST(Timer, PeriodsBelowOneMillisecondOrUndefinedAreRefused) {
+TEST_F(Timer, PeriodsBelowOneMillisecondOrUndefinedAreRefused) {
   EXPECT_FALSE(TTimer::Create(2000));
   EXPECT_FALSE(TTimer::Create(0));
   EXPECT_FALSE(TTimer::Create(-5));
@@ -94,11 +147,11 @@ TEST(Timer, PeriodsBelowOneMillisecondOrUndefinedAreRefused) {
   EXPECT_EQ(0, RunningTimerCount());
 }
 
-TEST(Timer, StoppedTimerAnswersZeroAndDropsItsQueuedTicks) {
-  auto timer = TTimer::Create(500);
+TEST_F(Timer, StoppedTimerAnswersZeroAndDropsItsQueuedTicks) {
+  auto timer = Make(500);
   ASSERT_TRUE(timer);
   timer->Wait();
-  DelayMillis(20);  // several ticks wait in the queue now
+  ASSERT_TRUE(QueuedPostsReach(2)) << "expected ticks to queue up while nobody pumps; none came in 20 s";
   const int32_t before = timer->Ticks();
   timer->Stop();
   PollSystemEvents();
@@ -108,8 +161,8 @@ TEST(Timer, StoppedTimerAnswersZeroAndDropsItsQueuedTicks) {
   EXPECT_EQ(before, timer->Ticks());
 }
 
-TEST(Timer, ARunningTimerLivesWithoutOutsideReferencesUntilStopped) {
-  std::weak_ptr<TTimer> watch = TTimer::Create(100);
+TEST_F(Timer, ARunningTimerLivesWithoutOutsideReferencesUntilStopped) {
+  std::weak_ptr<TTimer> watch = TTimer::Create(100);  // not kept: the test is about that
   ASSERT_FALSE(watch.expired()) << "it holds itself while running";
   EXPECT_GE(watch.lock()->Wait(), 1);
   watch.lock()->Stop();
@@ -117,13 +170,13 @@ TEST(Timer, ARunningTimerLivesWithoutOutsideReferencesUntilStopped) {
   EXPECT_TRUE(watch.expired()) << "stopping drops the self-reference";
 }
 
-TEST(Timer, PeriodIsTruncatedToWholeMilliseconds) {
+TEST_F(Timer, PeriodIsTruncatedToWholeMilliseconds) {
   EXPECT_EQ(16u, TimerPeriodMillis(60)) << "so 60 hertz ticks 62 or 63 times a second";
   EXPECT_EQ(20u, TimerPeriodMillis(50));
   EXPECT_EQ(33u, TimerPeriodMillis(30));
   EXPECT_EQ(1000u, TimerPeriodMillis(1));
   const int32_t start = SystemMillis();
-  auto timer = TTimer::Create(60);
+  auto timer = Make(60);
   ASSERT_TRUE(timer);
   while (timer->Ticks() < 10) timer->Wait();
   EXPECT_LE(timer->Ticks(), (SystemMillis() - start + 2) / 16) << "never faster than the 16 ms period";
