@@ -1,10 +1,11 @@
 // Opening streams from URLs: files, the factory chain ("incbin", "littleendian",
-// "bigendian") and the registry of resources compiled into the executable.
+// "bigendian", "tcp", "http", "https") and the registry of resources compiled into the executable.
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
 #include "stream/handler_chain.h"
+#include "stream/net_internal.h"
 #include "stream/stream.h"
 
 namespace {
@@ -81,6 +82,8 @@ void InitFactories() {
   if (done) return;
   done = true;
   AddStreamFactory(std::make_shared<TEndianFactory>());
+  AddSocketStreamFactory();
+  AddHttpStreamFactory();
   AddStreamFactory(std::make_shared<TIncbinFactory>());
 }
 
