@@ -5,11 +5,11 @@ set -euo pipefail
 kind=${1:-game}
 
 pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libpng-dev zlib1g-dev
-      libfreetype-dev libogg-dev libvorbis-dev libjpeg62-turbo-dev fonts-play)
+      libfreetype-dev libogg-dev libvorbis-dev libjpeg62-turbo-dev libcurl4-openssl-dev fonts-play)
 case "$kind" in
   game) ;;
   test) pkgs+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick libx11-dev x11-utils
-             fonts-dejavu-core tesseract-ocr tesseract-ocr-eng openbox) ;;
+             fonts-dejavu-core tesseract-ocr tesseract-ocr-eng openbox python3 openssl) ;;
   fuzz) pkgs+=(clang libclang-rt-14-dev) ;;
   *) echo "usage: $0 [game|test|fuzz]" >&2; exit 2 ;;
 esac

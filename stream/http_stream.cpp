@@ -168,7 +168,8 @@ std::shared_ptr<THttpStream> THttpStream::Open(const std::u16string& url_text, c
   while (!t->headers_done && !t->done) t->Drive();
   long code = 0;
   curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &code);
-  if (t->broken || (t->done && t->result != CURLE_OK) || code < 200 || code > 299) return nullptr;
+  // Once the final headers are in, a failure that follows belongs to the body: reading raises.
+  if (!t->headers_done || code < 200 || code > 299) return nullptr;
 
   auto s = std::make_shared<THttpStream>();
   s->_status = static_cast<int32_t>(code);
