@@ -251,8 +251,8 @@ TEST_F(MessageHost, AHostInAnotherProcessAnswersAndEnds) {
   ASSERT_TRUE(WaitFor(EventPeerMessage, 20)) << "got " << Count(EventPeerMessage) << " answers of 20";
   size_t k = 0;
   for (auto& e : seen) {
-    if (e->id == EventPeerMessage)
-      EXPECT_EQ(std::string(1, static_cast<char>('A' + k++)) + " egassem", Text(MessageOf(e)));
+    if (e->id != EventPeerMessage) continue;
+    EXPECT_EQ(std::string(1, static_cast<char>('A' + k++)) + " egassem", Text(MessageOf(e)));
   }
   peer->Send("bye", 3);
   EXPECT_EQ(0, other.ExitCode(20000)) << "expected the other process to end on bye";
