@@ -4,6 +4,7 @@
 #include "stream/http_stream.h"
 
 #include <curl/curl.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <cctype>
@@ -13,6 +14,34 @@
 #include <mutex>
 
 #include "stream/net_internal.h"
+
+namespace {
+
+// libcurl leaves SIGPIPE alone once told not to use signals, and OpenSSL writing to a server
+// that has gone would end the program: SIGPIPE is held back on this thread while curl runs,
+// and one it raised is taken off again.
+class TNoSigpipe {
+ public:
+  TNoSigpipe() {
+    sigemptyset(&_pipe);
+    sigaddset(&_pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &_pipe, &_old);
+  }
+  ~TNoSigpipe() {
+    sigset_t pending;
+    sigpending(&pending);
+    if (!sigismember(&_old, SIGPIPE) && sigismember(&pending, SIGPIPE)) {
+      const timespec now{};
+      sigtimedwait(&_pipe, nullptr, &now);
+    }
+    pthread_sigmask(SIG_SETMASK, &_old, nullptr);
+  }
+
+ private:
+  sigset_t _pipe, _old;
+};
+
+}  // namespace
 
 struct THttpTransfer {
   CURLM* multi = nullptr;
@@ -27,6 +56,7 @@ struct THttpTransfer {
   bool broken = false;  // ended in an error, or stalled past the timeout, after the stream opened
 
   ~THttpTransfer() {
+    const TNoSigpipe hold;  // closing a TLS connection writes to it
     if (easy) {
       curl_multi_remove_handle(multi, easy);
       curl_easy_cleanup(easy);
@@ -42,6 +72,7 @@ struct THttpTransfer {
     const bool had_headers = headers_done;
     for (;;) {
       int running = 0;
+      const TNoSigpipe hold;
       if (curl_multi_perform(multi, &running) != CURLM_OK) {
         done = true;
         result = CURLE_FAILED_INIT;

@@ -111,6 +111,11 @@ TEST_F(Http, ABodyCutShortRaisesAReadErrorRatherThanEndingQuietly) {
     EXPECT_THROW(s->ReadBytes(buffer.data(), 102400), TStreamReadException) << path;
     EXPECT_THROW(LoadBytes(Url(path)), TStreamReadException) << path;
   }
+  // The same over TLS, whose closing writes to a connection the server has closed.
+  auto s = THttpStream::Open(Url("/cut", true), Trusting());
+  ASSERT_TRUE(s);
+  std::string buffer(102400, '\0');
+  EXPECT_THROW(s->ReadBytes(buffer.data(), 102400), TStreamReadException);
 }
 
 TEST_F(Http, TimeoutsGiveNullBeforeTheAnswerAndAReadErrorAfter) {
