@@ -160,24 +160,24 @@ struct TMessageCore : std::enable_shared_from_this<TMessageCore> {
       fds.clear();
       polled.clear();
       fds.push_back({wake, POLLIN, 0});
-      int wait = -1;
+      int64_t wait = -1;  // until the first silence runs out
       const int64_t now = NowMillis();
+      short in = POLLIN;
       {
         std::lock_guard<std::mutex> hold(lock);
         if (listener) fds.push_back({listener->Descriptor(), POLLIN, 0});
-        const short in = InboxFull() ? 0 : POLLIN;
+        in = InboxFull() ? 0 : POLLIN;
         for (auto& p : peers) {
           p->_framer.SetLimit(static_cast<uint32_t>(limit.load()));
           const bool out = p->_sent < p->_outbox.size();
           fds.push_back({p->_socket->Descriptor(), static_cast<short>(in | (out ? POLLOUT : 0)), 0});
           polled.push_back(p);
-          if (p->_framer.Partial()) {
-            const int64_t left = std::max<int64_t>(p->_last_byte_ms + timeout.load() - now, 0);
-            wait = wait < 0 ? static_cast<int>(std::min<int64_t>(left, 60000)) : std::min(wait, static_cast<int>(std::min<int64_t>(left, 60000)));
-          }
+          if (!p->_framer.Partial()) continue;
+          const int64_t left = std::clamp<int64_t>(p->_last_byte_ms + timeout.load() - now, 0, 60000);
+          wait = wait < 0 ? left : std::min(wait, left);
         }
       }
-      if (::poll(fds.data(), fds.size(), wait) < 0 && errno != EINTR) break;
+      if (::poll(fds.data(), fds.size(), static_cast<int>(wait)) < 0 && errno != EINTR) break;
       if (fds[0].revents & POLLIN) {
         uint64_t count;
         [[maybe_unused]] ssize_t n = ::read(wake, &count, sizeof count);
@@ -197,8 +197,10 @@ struct TMessageCore : std::enable_shared_from_this<TMessageCore> {
         if (at == peers.end()) continue;
         if (reason < 0 && !Flush(*peer)) reason = PeerFailed;
         if (reason < 0 && peer->_state == 1 && peer->_outbox.empty()) reason = PeerClosedHere;
-        if (reason < 0 && peer->_framer.Partial() && then - peer->_last_byte_ms >= timeout.load())
-          reason = PeerTimedOut;
+        if (reason < 0 && peer->_framer.Partial()) {
+          if (!in) peer->_last_byte_ms = then;  // not read from meanwhile: the silence is ours
+          else if (then - peer->_last_byte_ms >= timeout.load()) reason = PeerTimedOut;
+        }
         if (reason >= 0) Drop(static_cast<size_t>(at - peers.begin()), reason);
       }
     }
