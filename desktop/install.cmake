@@ -10,13 +10,24 @@ install(TARGETS vektor-swarm RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vek
 install(PROGRAMS ${PROJECT_BINARY_DIR}/install/vektor-swarm DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/ DESTINATION ${CMAKE_INSTALL_DATADIR}/vektor-swarm/data
         FILES_MATCHING PATTERN "*.ogg")
-# The desktop entry names the launcher by its full path under the prefix given at install time.
+# The desktop entry names the launcher, and the manual page every installed file, by its full
+# path under the prefix given at install time.
 install(CODE "
   set(bindir \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+  set(libexecdir \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}\")
+  set(datadir \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}\")
+  set(version \"${PROJECT_VERSION}\")
   configure_file(\"${CMAKE_CURRENT_LIST_DIR}/vektor-swarm.desktop.in\"
                  \"${PROJECT_BINARY_DIR}/install/vektor-swarm.desktop\" @ONLY)
   file(INSTALL \"${PROJECT_BINARY_DIR}/install/vektor-swarm.desktop\"
-       DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\")")
+       DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\")
+  configure_file(\"${CMAKE_CURRENT_LIST_DIR}/vektor-swarm.6.in\"
+                 \"${PROJECT_BINARY_DIR}/install/vektor-swarm.6\" @ONLY)
+  file(INSTALL \"${PROJECT_BINARY_DIR}/install/vektor-swarm.6\"
+       DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/man6\")")
+# What software centres show: description, screenshots, content rating.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/invalid.vektor_swarm.VektorSwarm3D.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size 32 48 64 128 256)
   install(FILES ${PROJECT_SOURCE_DIR}/graphx/icons/vektor-swarm-${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps

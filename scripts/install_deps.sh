@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs that are not installed yet.
-# Usage: scripts/install_deps.sh [game|test|fuzz]
+# Usage: scripts/install_deps.sh [game|test|fuzz|deb]
 set -euo pipefail
 kind=${1:-game}
 
 pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libpng-dev zlib1g-dev
       libfreetype-dev libogg-dev libvorbis-dev libjpeg62-turbo-dev libcurl4-openssl-dev fonts-play)
+# Building the Debian package and checking it (the test of the package does both).
+deb=(dpkg-dev debhelper pkgconf libjpeg-dev lintian appstream desktop-file-utils man-db)
 case "$kind" in
   game) ;;
   test) pkgs+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick libx11-dev x11-utils
-             fonts-dejavu-core tesseract-ocr tesseract-ocr-eng openbox python3 openssl) ;;
+             fonts-dejavu-core tesseract-ocr tesseract-ocr-eng openbox python3 openssl "${deb[@]}") ;;
   fuzz) pkgs+=(clang libclang-rt-14-dev) ;;
-  *) echo "usage: $0 [game|test|fuzz]" >&2; exit 2 ;;
+  deb) pkgs+=("${deb[@]}") ;;
+  *) echo "usage: $0 [game|test|fuzz|deb]" >&2; exit 2 ;;
 esac
 
 missing=()
