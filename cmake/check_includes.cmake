@@ -1,11 +1,11 @@
 # Run as a test (cmake -DSOURCE_DIR=... -P check_includes.cmake): fails, naming each file and
 # include, where platform code leaks past the files that wrap it.
-#  - game/ includes no SDL or OpenGL header, no OpenGL driver header and no internal header of
+#  - game/ includes no SDL, OpenGL or curl header, no OpenGL driver header and no internal header of
 #    the framework;
 #  - a public framework header (not *_internal.h, not the SDL system driver's own nor the SDL
-#    window layer's under gfx/sdl/) includes no SDL or OpenGL header, so including it never
-#    needs them.
-set(platform_include [=[#[ ]*include[ ]*[<"](SDL[^>"]*|GL/[^>"]*|EGL/[^>"]*)[>"]]=])
+#    window layer's under gfx/sdl/) includes no SDL, OpenGL or curl header, so including it
+#    never needs them.
+set(platform_include [=[#[ ]*include[ ]*[<"](SDL[^>"]*|GL/[^>"]*|EGL/[^>"]*|curl/[^>"]*)[>"]]=])
 set(driver_include [=[#[ ]*include[ ]*"(gfx/(opengl|gles|sdl|loaders)/[^"]*\.h|system/sdl_system\.h|(stream|system|gfx|audio)/[^"]*_internal\.h)"]=])
 set(faults "")
 

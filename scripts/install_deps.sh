@@ -5,13 +5,13 @@ set -euo pipefail
 kind=${1:-game}
 
 pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libpng-dev zlib1g-dev libopenal-dev
-      libfreetype-dev libogg-dev libvorbis-dev libjpeg62-turbo-dev fonts-play)
+      libfreetype-dev libogg-dev libvorbis-dev libjpeg62-turbo-dev libcurl4-openssl-dev fonts-play)
 # Building the Debian package and checking it (the test of the package does both).
 deb=(dpkg-dev debhelper pkgconf libjpeg-dev lintian appstream desktop-file-utils man-db)
 case "$kind" in
   game) ;;
   test) pkgs+=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick libx11-dev x11-utils
-             fonts-dejavu-core tesseract-ocr tesseract-ocr-eng openbox "${deb[@]}") ;;
+             fonts-dejavu-core tesseract-ocr tesseract-ocr-eng openbox python3 openssl "${deb[@]}") ;;
   fuzz) pkgs+=(clang libclang-rt-14-dev) ;;
   deb) pkgs+=("${deb[@]}") ;;
   *) echo "usage: $0 [game|test|fuzz|deb]" >&2; exit 2 ;;

@@ -1,10 +1,12 @@
 // Opening streams from URLs: files, the factory chain ("incbin", "littleendian",
-// "bigendian", the text encodings) and the registry of resources compiled into the executable.
+// "bigendian", the text encodings, "tcp", "http", "https") and the registry of resources
+// compiled into the executable.
 #include <algorithm>
 #include <cstring>
 
 #include "stream/endian_stream.h"
 #include "stream/handler_chain.h"
+#include "stream/net_internal.h"
 #include "stream/stream.h"
 #include "stream/text_stream_internal.h"
 
@@ -57,6 +59,8 @@ void InitFactories() {
   done = true;
   AddStreamFactory(std::make_shared<TEndianFactory>());
   AddTextStreamFactory();
+  AddSocketStreamFactory();
+  AddHttpStreamFactory();
   AddStreamFactory(std::make_shared<TIncbinFactory>());
 }
 

@@ -74,6 +74,9 @@ const char* KnownName(int32_t id) {
     case EventStreamEof: return "StreamEof";
     case EventStreamAvail: return "StreamAvail";
     case EventProcessExit: return "ProcessExit";
+    case EventPeerConnect: return "PeerConnect";
+    case EventPeerDisconnect: return "PeerDisconnect";
+    case EventPeerMessage: return "PeerMessage";
     default: return nullptr;
   }
 }

@@ -42,6 +42,9 @@ constexpr int32_t EventMenuAction = 0x8001;
 constexpr int32_t EventStreamEof = 0x10001;
 constexpr int32_t EventStreamAvail = 0x10002;
 constexpr int32_t EventProcessExit = 0x20001;
+constexpr int32_t EventPeerConnect = 0x40001;     // the message host (message_host.h)
+constexpr int32_t EventPeerDisconnect = 0x40002;
+constexpr int32_t EventPeerMessage = 0x40003;
 
 int32_t EventHookChannel();  // the channel every emitted event runs through (taken on first use)
 
