@@ -138,6 +138,8 @@ int32_t IsAppSuspended() {
   return app_suspended;
 }
 
+void NoteAppTerminate() { app_terminate = 1; }
+
 int32_t TakeAppTerminateRequest() {
   PollSystemEvents();
   const int32_t n = app_terminate;

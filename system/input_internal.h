@@ -19,6 +19,11 @@ void ApplyJoystickButtons(TJoystickPortState& port, uint32_t new_buttons);
 constexpr float kJoystickCentreZone = 0.25f;
 float JoystickSteerValue(float stick, int32_t dpad);
 
+// The program as a whole was asked to end (SIGTERM, SIGINT, the session closing): kept for
+// TakeAppTerminateRequest even when it comes before input polling starts, as it can while
+// the program is still starting up.
+void NoteAppTerminate();
+
 // Closes every port and forgets them, as in a process that has read no pad yet: for tests,
 // which plug and unplug virtual pads and must leave the next test the ports they found.
 void ForgetJoystickPorts();

@@ -14,6 +14,7 @@
 #include "stream/core.h"
 #include "system/desktop_internal.h"
 #include "system/event.h"
+#include "system/input_internal.h"
 #include "system/system.h"
 #include "system/system_internal.h"
 
@@ -190,6 +191,7 @@ void HandleEvent(const SDL_Event& e) {
   uint32_t window_id = 0;
   switch (e.type) {
     case SDL_QUIT:  // also SIGINT and SIGTERM
+      NoteAppTerminate();
       Emit(EventAppTerminate, nullptr, 0, current_mods, 0, 0);
       return;
     case SDL_JOYDEVICEADDED:

@@ -8,6 +8,7 @@
 #include "sdl_test_window.h"
 #include "system/event.h"
 #include "system/hook.h"
+#include "system/input.h"
 #include "system/system.h"
 #include "system/system_internal.h"
 
@@ -141,6 +142,20 @@ TEST_F(Translation, QuitRequestBecomesAppTerminate) {
   quit.type = SDL_QUIT;
   Push(quit);
   EXPECT_EQ(1u, Pump({EventAppTerminate}).size());
+}
+
+// A program asked to end while it is still starting up, before its first context starts
+// input polling, must still end once it looks.
+TEST_F(Translation, QuitRequestBeforeInputPollingIsStillTaken) {
+  ASSERT_FALSE(InputPollingEnabled());
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  Push(quit);
+  PollSystemEvents();
+  StartInputPolling();
+  EXPECT_EQ(1, TakeAppTerminateRequest());
+  EXPECT_EQ(0, TakeAppTerminateRequest());
+  StopInputPolling();
 }
 
 TEST_F(Translation, PointerEntersAndLeavesTheClientArea) {
