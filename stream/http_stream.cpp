@@ -4,18 +4,70 @@
 #include "stream/http_stream.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <signal.h>
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
+#include <type_traits>
 
 #include "stream/net_internal.h"
 
 namespace {
+
+// libcurl is loaded with the first HTTP stream rather than with the program: TLS and a dozen
+// libraries come with it, and every program would pay their start-up, most of them without
+// ever opening a URL.
+struct TCurl {
+  decltype(&curl_global_init) global_init;
+  decltype(&curl_easy_init) easy_init;
+  decltype(&curl_easy_setopt) easy_setopt;
+  decltype(&curl_easy_getinfo) easy_getinfo;
+  decltype(&curl_easy_cleanup) easy_cleanup;
+  decltype(&curl_multi_init) multi_init;
+  decltype(&curl_multi_add_handle) multi_add_handle;
+  decltype(&curl_multi_remove_handle) multi_remove_handle;
+  decltype(&curl_multi_perform) multi_perform;
+  decltype(&curl_multi_poll) multi_poll;
+  decltype(&curl_multi_info_read) multi_info_read;
+  decltype(&curl_multi_cleanup) multi_cleanup;
+};
+
+// Null, said once on standard error, where libcurl cannot be loaded.
+const TCurl* Curl() {
+  static const TCurl* const api = []() -> const TCurl* {
+    void* lib = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+    static TCurl c;
+    bool all = lib != nullptr;
+    auto load = [&](auto& fn, const char* name) {
+      if (all) fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
+      all = all && fn;
+    };
+    load(c.global_init, "curl_global_init");
+    load(c.easy_init, "curl_easy_init");
+    load(c.easy_setopt, "curl_easy_setopt");
+    load(c.easy_getinfo, "curl_easy_getinfo");
+    load(c.easy_cleanup, "curl_easy_cleanup");
+    load(c.multi_init, "curl_multi_init");
+    load(c.multi_add_handle, "curl_multi_add_handle");
+    load(c.multi_remove_handle, "curl_multi_remove_handle");
+    load(c.multi_perform, "curl_multi_perform");
+    load(c.multi_poll, "curl_multi_poll");
+    load(c.multi_info_read, "curl_multi_info_read");
+    load(c.multi_cleanup, "curl_multi_cleanup");
+    if (!all) {
+      std::fprintf(stderr, "HTTP streams need libcurl (libcurl.so.4): %s\n", lib ? dlerror() : "not installed");
+      return nullptr;
+    }
+    c.global_init(CURL_GLOBAL_DEFAULT);
+    return &c;
+  }();
+  return api;
+}
 
 // libcurl leaves SIGPIPE alone once told not to use signals, and OpenSSL writing to a server
 // that has gone would end the program: SIGPIPE is held back on this thread while curl runs,
@@ -57,11 +109,12 @@ struct THttpTransfer {
 
   ~THttpTransfer() {
     const TNoSigpipe hold;  // closing a TLS connection writes to it
+    const TCurl& c = *Curl();  // a transfer exists only where libcurl was loaded
     if (easy) {
-      curl_multi_remove_handle(multi, easy);
-      curl_easy_cleanup(easy);
+      c.multi_remove_handle(multi, easy);
+      c.easy_cleanup(easy);
     }
-    if (multi) curl_multi_cleanup(multi);
+    if (multi) c.multi_cleanup(multi);
   }
 
   // Runs curl until it delivers bytes, ends, or `timeout` ms pass without either.
@@ -70,15 +123,16 @@ struct THttpTransfer {
     const auto deadline = TClock::now() + std::chrono::milliseconds(timeout);
     const size_t had = buffer.size();
     const bool had_headers = headers_done;
+    const TCurl& c = *Curl();
     for (;;) {
       int running = 0;
       const TNoSigpipe hold;
-      if (curl_multi_perform(multi, &running) != CURLM_OK) {
+      if (c.multi_perform(multi, &running) != CURLM_OK) {
         done = true;
         result = CURLE_FAILED_INIT;
       }
       int left = 0;
-      while (CURLMsg* m = curl_multi_info_read(multi, &left))
+      while (CURLMsg* m = c.multi_info_read(multi, &left))
         if (m->msg == CURLMSG_DONE) done = true, result = m->data.result;
       if (done || buffer.size() > had || headers_done != had_headers) return;
       const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
@@ -89,7 +143,7 @@ struct THttpTransfer {
         return;
       }
       const int64_t slice = timeout < 0 ? 100 : std::clamp<int64_t>(wait, 1, 100);
-      curl_multi_poll(multi, nullptr, 0, static_cast<int>(slice), nullptr);
+      c.multi_poll(multi, nullptr, 0, static_cast<int>(slice), nullptr);
     }
   }
 };
@@ -114,11 +168,6 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     if (t->block_code >= 200 && (t->block_code < 300 || t->block_code >= 400)) t->headers_done = true;
   }
   return size * count;
-}
-
-void InitCurl() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
 // The host part of "scheme://[user@]host[:port]/...".
@@ -172,44 +221,46 @@ std::shared_ptr<THttpStream> THttpStream::Open(const std::u16string& url_text, c
   const std::string_view host = HostOf(url);
   if (host.empty() || ReservedInvalidName(host)) return nullptr;
 
-  InitCurl();
+  const TCurl* const api = Curl();
+  if (!api) return nullptr;
+  const TCurl& c = *api;
   auto t = std::make_unique<THttpTransfer>();
   t->timeout = options.timeout;
-  t->multi = curl_multi_init();
-  t->easy = curl_easy_init();
+  t->multi = c.multi_init();
+  t->easy = c.easy_init();
   if (!t->multi || !t->easy) return nullptr;
   CURL* e = t->easy;
-  curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(e, CURLOPT_MAXREDIRS, static_cast<long>(std::max(options.max_redirects, 0)));
-  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-  if (options.timeout >= 0) curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::max(options.timeout, 1)));
+  c.easy_setopt(e, CURLOPT_URL, url.c_str());
+  c.easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+  c.easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  c.easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+  c.easy_setopt(e, CURLOPT_MAXREDIRS, static_cast<long>(std::max(options.max_redirects, 0)));
+  c.easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  if (options.timeout >= 0) c.easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::max(options.timeout, 1)));
   const std::string no_proxy = NoProxyList();
-  curl_easy_setopt(e, CURLOPT_NOPROXY, no_proxy.c_str());
+  c.easy_setopt(e, CURLOPT_NOPROXY, no_proxy.c_str());
   const std::string ca_file = TextToUtf8(options.ca_file);
-  if (!ca_file.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, ca_file.c_str());
-  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
-  curl_easy_setopt(e, CURLOPT_WRITEDATA, t.get());
-  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
-  curl_easy_setopt(e, CURLOPT_HEADERDATA, t.get());
-  if (curl_multi_add_handle(t->multi, e) != CURLM_OK) return nullptr;
+  if (!ca_file.empty()) c.easy_setopt(e, CURLOPT_CAINFO, ca_file.c_str());
+  c.easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
+  c.easy_setopt(e, CURLOPT_WRITEDATA, t.get());
+  c.easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
+  c.easy_setopt(e, CURLOPT_HEADERDATA, t.get());
+  if (c.multi_add_handle(t->multi, e) != CURLM_OK) return nullptr;
 
   while (!t->headers_done && !t->done) t->Drive();
   long code = 0;
-  curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &code);
+  c.easy_getinfo(e, CURLINFO_RESPONSE_CODE, &code);
   // Once the final headers are in, a failure that follows belongs to the body: reading raises.
   if (!t->headers_done || code < 200 || code > 299) return nullptr;
 
   auto s = std::make_shared<THttpStream>();
   s->_status = static_cast<int32_t>(code);
   curl_off_t length = -1;
-  if (curl_easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK) s->_length = length;
+  if (c.easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK) s->_length = length;
   const char* type = nullptr;
-  if (curl_easy_getinfo(e, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type) s->_type = Utf8ToText(type);
+  if (c.easy_getinfo(e, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type) s->_type = Utf8ToText(type);
   const char* effective = nullptr;
-  if (curl_easy_getinfo(e, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
+  if (c.easy_getinfo(e, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
     s->_effective = Utf8ToText(effective);
   s->_transfer = std::move(t);
   return s;
