@@ -11,26 +11,14 @@
 
 #include "stream/stream.h"
 #include "tests/fresh_process.h"
+#include "tests/temp_working_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Each test works in a fresh directory that becomes the working directory.
-class InTempDir : public ::testing::Test {
+class InTempDir : public TempWorkingDir {
  protected:
-  void SetUp() override {
-    old_ = fs::current_path();
-    dir_ = fs::temp_directory_path() / ("vs_stream_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(old_);
-    fs::remove_all(dir_);
-  }
   static void Put(const fs::path& p, std::string_view bytes) {
     std::ofstream(p, std::ios::binary) << bytes;
   }
@@ -38,7 +26,6 @@ class InTempDir : public ::testing::Test {
     std::ifstream in(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  fs::path old_, dir_;
 };
 
 using FileStream = InTempDir;

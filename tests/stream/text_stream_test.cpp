@@ -10,6 +10,7 @@
 
 #include "stream/endian_stream.h"
 #include "stream/text_stream.h"
+#include "tests/temp_working_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -151,22 +152,7 @@ TEST(TextStreams, AStreamCutInsideACharacterEndsInOneReplacementCharacter) {
   EXPECT_TRUE(r->ReadLine().empty());
 }
 
-class TextFiles : public ::testing::Test {
- protected:
-  void SetUp() override {
-    old_ = fs::current_path();
-    dir_ = fs::temp_directory_path() / ("vs_text_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(old_);
-    fs::remove_all(dir_);
-  }
-  fs::path old_, dir_;
-};
+using TextFiles = TempWorkingDir;
 
 TEST_F(TextFiles, ThePrefixesOpenTextStreamsThroughTheFactoryChain) {
   auto w = OpenWriteStream(u"UTF16BE::notes.txt");
