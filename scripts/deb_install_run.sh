@@ -127,14 +127,7 @@ play_once() {
   HOME=$home dir=$dir src=$src xvfb-run -a -s "-screen 0 640x480x24" bash -c '
     . "$src/tests/program/lib.sh"
     cd "$dir"
-    SDL_AUDIODRIVER=dummy "$@" > "$HOME/out.txt" 2>&1 & pid=$!
-    win=$(timeout 30 xdotool search --sync --name "^Vektor Swarm 3D$" | head -1)
-    [ -n "$win" ] || fail "no window appeared: $(cat "$HOME/out.txt")"
-    wait_until 30 "$HOME/logo.png" 200x120+220+150 "(r+g+b)/3>0.5" 0.05 || exit 1
-    xdotool key Escape
-    wait_until 30 "$HOME/title.png" 240x30+200+228 "r>0.6&&g>0.6&&b<0.4" 0.05 || exit 1
-    xdotool key Escape
-    game_ends 10 Escape "$HOME/out.txt"
+    logo_title_end "$HOME" "$@"
   ' play "$@"
   ! grep -q "not found\|No sounds" "$home/out.txt" || fail "the installed game misses sounds: $(cat "$home/out.txt")"
   for f in hiscore.dat anaglyph3d.dat; do

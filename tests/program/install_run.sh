@@ -43,14 +43,7 @@ dangling() { find "$run/data" -xtype l; }
 xvfb-run -a -n $((100 + $$ % 400 + RANDOM % 50)) -s "-screen 0 640x480x24" bash -c '
   . "$src/tests/program/lib.sh"
   cd /
-  SDL_AUDIODRIVER=dummy vektor-swarm > "$HOME/out.txt" 2>&1 & pid=$!
-  win=$(timeout 30 xdotool search --sync --name "^Vektor Swarm 3D$" | head -1)
-  [ -n "$win" ] || fail "no window appeared: $(cat "$HOME/out.txt")"
-  wait_until 30 "$HOME/logo.png" 200x120+220+150 "(r+g+b)/3>0.5" 0.05 || exit 1
-  xdotool key Escape
-  wait_until 30 "$HOME/title.png" 240x30+200+228 "r>0.6&&g>0.6&&b<0.4" 0.05 || exit 1
-  xdotool key Escape
-  game_ends 10 Escape
+  logo_title_end "$HOME" vektor-swarm
 ' || exit 1
 grep -q "not found" "$HOME/out.txt" && fail "the installed game misses sounds: $(cat "$HOME/out.txt")"
 [ -z "$(dangling)" ] || fail "the launcher left dangling links: $(dangling)"

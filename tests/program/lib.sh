@@ -106,6 +106,22 @@ game_ends() {
   [ $rc -eq 0 ] || fail "exit code $rc, expected 0${3:+; the game said: $(cat "$3")}"
 }
 
+# logo_title_end DIR COMMAND...: starts the game by COMMAND without sound (its output in
+# DIR/out.txt), sees its window, the logo and, after Escape, the title; a second Escape ends it
+# with exit code 0. Fails otherwise.
+logo_title_end() {
+  local at=$1 win
+  shift
+  SDL_AUDIODRIVER=dummy "$@" > "$at/out.txt" 2>&1 & pid=$!
+  win=$(timeout 30 xdotool search --sync --name "^Vektor Swarm 3D$" | head -1)
+  [ -n "$win" ] || fail "no window appeared: $(cat "$at/out.txt")"
+  wait_until 30 "$at/logo.png" 200x120+220+150 "(r+g+b)/3>0.5" 0.05 || exit 1
+  xdotool key Escape
+  wait_until 30 "$at/title.png" 240x30+200+228 "r>0.6&&g>0.6&&b<0.4" 0.05 || exit 1
+  xdotool key Escape
+  game_ends 10 Escape "$at/out.txt"
+}
+
 # read_text FILE WxH+X+Y: the text OCR reads in a region, light text on a dark ground.
 read_text() {
   convert "$1" -crop "$2" +repage -resize 300% -negate -colorspace Gray "$1.ocr.png"
