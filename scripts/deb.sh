@@ -50,5 +50,10 @@ rm -rf "$tree"
 
 changes=$out/vektor-swarm_${version}_$(dpkg-architecture -qDEB_HOST_ARCH).changes
 echo "lintian:"
-lintian --info --display-info --fail-on error,warning "$changes"
+# lintian leaves working files behind in its temporary directory: give it one of its own.
+lintian_tmp=$(mktemp -d)
+rc=0
+TMPDIR=$lintian_tmp lintian --info --display-info --fail-on error,warning "$changes" || rc=$?
+rm -rf "$lintian_tmp"
+[ $rc -eq 0 ] || exit $rc
 echo "Built:"; ls "$out"/*_"$version"_*.deb

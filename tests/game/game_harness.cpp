@@ -4,7 +4,10 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <system_error>
 
 #include "game/globals.h"
 #include "game/shell/assets.h"
@@ -34,11 +37,23 @@ void start_game() {
   static bool started = false;
   if (started) return;
   started = true;
-  char tmpl[] = "/tmp/vs_game_XXXXXX";
-  ASSERT_NE(nullptr, mkdtemp(tmpl));
-  dir = tmpl;
   namespace fs = std::filesystem;
-  fs::create_directory(dir + "/data");
+  // The game's files land in a directory of this process's own, removed when it ends (still
+  // the working directory then, so whatever is written after fails rather than lands elsewhere).
+  // A check run in a fresh process (fresh_process.h) ends without that: its directory is named
+  // after its parent's, which removes both.
+  const bool fresh_process = !GTEST_FLAG_GET(internal_run_death_test).empty();
+  dir = (fs::temp_directory_path() / ("vs_game_" + std::to_string(fresh_process ? getppid() : getpid()) +
+                                      (fresh_process ? "_fresh" : "")))
+            .string();
+  fs::remove_all(dir);
+  fs::create_directories(dir + "/data");
+  if (!fresh_process)
+    std::atexit([] {
+      std::error_code ignored;
+      fs::remove_all(dir, ignored);
+      fs::remove_all(dir + "_fresh", ignored);
+    });
   for (const auto& f : fs::directory_iterator(fs::path(VS_SOURCE_DIR) / "data"))
     if (f.path().extension() == ".ogg") fs::create_symlink(f.path(), dir + "/data/" + f.path().filename().string());
   ASSERT_EQ(0, chdir(dir.c_str()));
