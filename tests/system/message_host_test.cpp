@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "stream/message_frame.h"
@@ -77,6 +78,13 @@ class MessageHost : public ::testing::Test {
     auto e = Last(EventPeerConnect);
     return e ? std::static_pointer_cast<TMessagePeer>(e->source) : nullptr;
   }
+  // A plain stream joined to the host as its `nth` peer, and the host's peer for it (null when
+  // it never arrived).
+  std::pair<std::shared_ptr<TSocketStream>, std::shared_ptr<TMessagePeer>> Join(TMessageHost& host, size_t nth) {
+    auto stream = TSocketStream::Connect(u"127.0.0.1", host.Port());
+    if (!stream || !WaitFor(EventPeerConnect, nth)) return {stream, nullptr};
+    return {stream, Joined()};
+  }
 
   std::vector<std::shared_ptr<TMessageHost>> hosts;
 };
@@ -149,12 +157,10 @@ TEST_F(MessageHost, ALengthOverTheLimitClosesThatPeerAndNoOther) {
   auto host = ListenHere();
   ASSERT_TRUE(host);
   host->SetMessageLimit(1024);
-  auto bad = TSocketStream::Connect(u"127.0.0.1", host->Port());
-  ASSERT_TRUE(WaitFor(EventPeerConnect, 1));
-  auto bad_peer = Joined();
-  auto good = TSocketStream::Connect(u"127.0.0.1", host->Port());
-  ASSERT_TRUE(WaitFor(EventPeerConnect, 2));
-  auto good_peer = Joined();
+  auto [bad, bad_peer] = Join(*host, 1);
+  ASSERT_TRUE(bad_peer);
+  auto [good, good_peer] = Join(*host, 2);
+  ASSERT_TRUE(good_peer);
 
   bad->WriteBytes("\xff\xff\xff\xff", 4);  // 4 GB announced
   WriteMessage(*good, "still here", 10);
@@ -177,12 +183,10 @@ TEST_F(MessageHost, HalfALengthThenSilenceTimesOutWhileAnIdlePeerStays) {
   auto host = ListenHere();
   ASSERT_TRUE(host);
   host->SetMessageTimeout(200);
-  auto idle = TSocketStream::Connect(u"127.0.0.1", host->Port());
-  ASSERT_TRUE(WaitFor(EventPeerConnect, 1));
-  auto idle_peer = Joined();
-  auto half = TSocketStream::Connect(u"127.0.0.1", host->Port());
-  ASSERT_TRUE(WaitFor(EventPeerConnect, 2));
-  auto half_peer = Joined();
+  auto [idle, idle_peer] = Join(*host, 1);
+  ASSERT_TRUE(idle_peer);
+  auto [half, half_peer] = Join(*host, 2);
+  ASSERT_TRUE(half_peer);
   half->WriteBytes("\x05\x00", 2);
   ASSERT_TRUE(WaitFor(EventPeerDisconnect, 1, half_peer)) << "expected the silent half message to time out";
   EXPECT_EQ(PeerTimedOut, Reason(half_peer));
